@@ -1,0 +1,14 @@
+// Configuration and system choice: reading and writing "config.ini", and
+// installing a system's defaults and engine procedures.
+#pragma once
+
+#include <string>
+
+#include "app/records.h"
+
+// "config": resets the view fields of k and reads width, height and the
+// start-up system from "config.ini" in the current directory, rewriting it
+// with the defaults when it is missing or unusable. One of the five system
+// names: writes that system's defaults into s and installs its engine's
+// procedures. Any other name does nothing.
+void choose_system(const std::string& name, konfig& k, situace& s);

@@ -1,0 +1,77 @@
+// The test mode of the graphics layer: the real SDL backend in an offscreen
+// window (SDL's dummy video driver, software renderer), input injected as
+// SDL events, the main loop driven tick by tick and frame by frame without
+// real time, pixels read back, and a recorder of every primitive drawn.
+//
+// Used only by tests and benchmarks.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/zgl.h"
+
+// One recorded primitive, in the order drawn.
+struct zgl_prim {
+    enum kind_t { LINE, RECT, CIRCLE, SPRITE, TEXT } kind;
+    // LINE: (x1, y1) to (x2, y2). RECT: x1, y1 = x, y and x2, y2 = w, h.
+    // CIRCLE: x1, y1 = centre, x2 = radius. SPRITE: as RECT.
+    // TEXT: x1, y1 = point (text_Draw/Ex) or x, y of the rectangle
+    // (text_DrawInRect, with x2, y2 = w, h).
+    float x1, y1, x2, y2;
+    uint32_t color;      // 0xRRGGBB (text: 0xFFFFFF unless text_DrawEx gave one)
+    uint8_t alpha;
+    uint32_t flags;
+    float angle;         // SPRITE only
+    float scale;         // TEXT only (1 unless text_DrawEx gave one)
+    bool in_rect;        // TEXT only: drawn by text_DrawInRect
+    zgl_texture* tex;    // SPRITE only
+    std::string text;    // TEXT only
+};
+
+// Switches the layer into test mode: the next zglLoad uses SDL's dummy
+// video driver and zgl_Init opens an offscreen width x height window with
+// the software renderer, calls the load callback and returns. Call before
+// zglLoad.
+void ztest_Enable();
+// Runs the exit callback (if registered and not yet run), closes the
+// window, forgets the callbacks and timers, and resets the input state, so
+// the next test starts clean.
+void ztest_Shutdown();
+
+// Processes the injected events, then runs every timer procedure once.
+void ztest_Tick(int count = 1);
+// Processes the injected events, clears the recorder, runs the draw
+// callback and rasterises the frame (unless rasterising is off).
+void ztest_Frame();
+// Whether frames are rasterised (on by default). Off: primitives are only
+// recorded, for measuring the cost of a draw procedure alone.
+void ztest_SetRaster(bool on);
+
+// Injected input, queued as real SDL events and processed by the next
+// ztest_Tick or ztest_Frame.
+void ztest_KeyDown(uint8_t scan_code, bool repeat = false);
+void ztest_KeyUp(uint8_t scan_code);
+void ztest_MouseMove(int x, int y);
+void ztest_MouseButton(int button, bool down);
+void ztest_Wheel(int dir);  // M_WUP or M_WDOWN
+void ztest_Text(const std::string& utf8);
+
+// The recorder: every primitive since the last ztest_Frame or
+// ztest_ClearPrims, including those drawn outside the main loop.
+const std::vector<zgl_prim>& ztest_Prims();
+void ztest_ClearPrims();
+
+// Pixels of the last rasterised frame, 0xRRGGBB.
+uint32_t ztest_Pixel(int x, int y);
+bool ztest_SavePNG(const std::string& path);
+// Whether the last ztest_Frame was rasterised and presented (false when it
+// equalled the frame shown before).
+bool ztest_LastFramePresented();
+// State the tests check.
+bool ztest_ExitRequested();
+std::string ztest_Caption();
+int ztest_WindowWidth();
+int ztest_WindowHeight();
+bool ztest_Fullscreen();
