@@ -1,1 +1,2 @@
 // (to be written)
+#include "app/config.h"

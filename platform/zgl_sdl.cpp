@@ -1,1 +1,2 @@
 // (to be written)
+#include "platform/zgl_test.h"

@@ -1,1 +1,2 @@
 // (to be written)
+#include "engines/three_region/three_region.h"
