@@ -1,1 +1,481 @@
+// Configuration and system choice: real "config.ini" files in a private
+// temporary folder (the working directory during each test), and the five
+// systems' defaults and engines.
 #include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+
+#include "app/config.h"
+#include "engines/infinite_well/infinite_well.h"
+#include "engines/oscillator/oscillator.h"
+#include "engines/three_region/three_region.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string DEFAULT_TEXT =
+    "Konfigurace Vlnkar\r\n[SIRKA]=800\r\n[VYSKA]=600\r\n[VYCHOZI SYSTEM]=volna\r\n";
+
+// A konfig with every field away from what reading the configuration sets,
+// so that both the resets and the fields left alone show.
+konfig odd_konfig()
+{
+    konfig k{};
+    k.width = 1;
+    k.height = 2;
+    k.drag_x = 33;
+    k.drag_y = 44;
+    k.density = 1.0;
+    k.half_range = 99.0;
+    k.norm_window = 6.0;
+    k.dt = 2e-17L;
+    k.t = 1.5e-13L;
+    k.show_labels = false;
+    k.show_square = true;
+    k.reim_mode = false;
+    k.show_re = false;
+    k.show_im = true;
+    k.running = true;
+    k.random_walk = true;
+    k.fullscreen = true;
+    k.show_arrows = true;
+    k.system = "oscilator";
+    k.controls = reinterpret_cast<control*>(0x1000);
+    k.arrow_texture = reinterpret_cast<zgl_texture*>(0x2000);
+    return k;
+}
+
+class ConfigFile : public ::testing::Test {
+protected:
+    fs::path old_cwd;
+    fs::path dir;
+    konfig k = odd_konfig();
+
+    void SetUp() override
+    {
+        old_cwd = fs::current_path();
+        dir = fs::temp_directory_path() /
+              ("vlnkar-config-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        fs::current_path(dir);
+    }
+    void TearDown() override
+    {
+        fs::current_path(old_cwd);
+        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+
+    static void write_file(const std::string& bytes)
+    {
+        std::ofstream f("config.ini", std::ios::binary | std::ios::trunc);
+        f << bytes;
+    }
+    static std::string read_file()
+    {
+        std::ifstream f("config.ini", std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    }
+    // Runs the "config" choice and returns what it printed on stderr.
+    std::string load()
+    {
+        situace s{};
+        ::testing::internal::CaptureStderr();
+        choose_system("config", k, s);
+        return ::testing::internal::GetCapturedStderr();
+    }
+    void expect_defaults()
+    {
+        EXPECT_EQ(k.width, 800);
+        EXPECT_EQ(k.height, 600);
+        EXPECT_EQ(k.system, "volna");
+    }
+    // Loads `text`; expects the defaults in konfig and the default file on disk.
+    void expect_fallback_for(const std::string& text)
+    {
+        k = odd_konfig();
+        write_file(text);
+        EXPECT_EQ(load(), "");
+        expect_defaults();
+        EXPECT_EQ(read_file(), DEFAULT_TEXT) << "input was:\n" << text;
+    }
+    // Loads `text`; expects the given values and the file left exactly as it was.
+    void expect_read(const std::string& text, int32_t w, int32_t h, const std::string& sys)
+    {
+        k = odd_konfig();
+        write_file(text);
+        EXPECT_EQ(load(), "");
+        EXPECT_EQ(k.width, w) << text;
+        EXPECT_EQ(k.height, h) << text;
+        EXPECT_EQ(k.system, sys) << text;
+        EXPECT_EQ(read_file(), text) << "a valid file was rewritten";
+    }
+};
+
+TEST_F(ConfigFile, MissingFileGivesDefaultsAndWritesTheFourCrLfLines)
+{
+    EXPECT_EQ(load(), "");
+    expect_defaults();
+    EXPECT_EQ(read_file(), DEFAULT_TEXT);
+}
+
+TEST_F(ConfigFile, ResetsTheViewFieldsAndLeavesDragWalkAndHandlesAlone)
+{
+    load();
+    EXPECT_EQ(k.density, 200.0);
+    EXPECT_EQ(k.half_range, 5.25);
+    EXPECT_EQ(k.t, 0.0L);
+    EXPECT_EQ(k.dt, 5e-18L);
+    EXPECT_FALSE(k.running);
+    EXPECT_FALSE(k.show_square);
+    EXPECT_TRUE(k.reim_mode);
+    EXPECT_TRUE(k.show_re);
+    EXPECT_FALSE(k.show_im);
+    EXPECT_FALSE(k.show_arrows);
+    EXPECT_FALSE(k.fullscreen);
+    EXPECT_TRUE(k.show_labels);
+    // Not the configuration's business: a press in progress, the random
+    // walk (key L keeps it), the norm window and the owned handles.
+    EXPECT_EQ(k.drag_x, 33);
+    EXPECT_EQ(k.drag_y, 44);
+    EXPECT_TRUE(k.random_walk);
+    EXPECT_EQ(k.norm_window, 6.0);
+    EXPECT_EQ(k.controls, reinterpret_cast<control*>(0x1000));
+    EXPECT_EQ(k.arrow_texture, reinterpret_cast<zgl_texture*>(0x2000));
+}
+
+TEST_F(ConfigFile, TheDefaultFileReadsBackWithoutBeingRewritten)
+{
+    load();
+    const auto first = fs::last_write_time("config.ini");
+    k = odd_konfig();
+    EXPECT_EQ(load(), "");
+    expect_defaults();
+    EXPECT_EQ(read_file(), DEFAULT_TEXT);
+    EXPECT_EQ(fs::last_write_time("config.ini"), first) << "a valid file was rewritten";
+}
+
+TEST_F(ConfigFile, ValidFilesAreReadByTheOrderOfTheirEqualsLines)
+{
+    // Keys are not examined, lines without '=' are skipped, LF or CR LF.
+    expect_read("Konfigurace Vlnkar\r\n[SIRKA]=1024\r\n[VYSKA]=768\r\n[VYCHOZI SYSTEM]=jama\r\n",
+                1024, 768, "jama");
+    expect_read("=1280\nno equals here\n\nheight=720\n=jama_inf", 1280, 720, "jama_inf");
+    expect_read("a=640\nb=480\nc=oscilator\r\n", 640, 480, "oscilator");
+    expect_read("a=640\nb=480\nc=bariera\nlater lines are never read=xyz\n\x01\x02", 640, 480,
+                "bariera");
+    // Leading spaces and tabs and one sign are allowed before the digits.
+    expect_read("w=\t +1024\nh=  0768\ns=volna\n", 1024, 768, "volna");
+    // Empty values and non-numbers are skipped without taking an item.
+    expect_read("w=\nw=abc\nw=1024\nh=\nh=768\ns=\ns=jama\n", 1024, 768, "jama");
+    // Only the first '=' splits: "a=b=5" has the value "b=5", not a number.
+    expect_read("w=x=5\nw=1024\nh=768\ns=jama\n", 1024, 768, "jama");
+}
+
+TEST_F(ConfigFile, NumberInTheSystemPlaceStartsVolnaAndIsNotRewritten)
+{
+    expect_read("K\r\n[SIRKA]=1024\r\n[VYSKA]=768\r\n[VYCHOZI SYSTEM]=3\r\n", 1024, 768, "volna");
+}
+
+TEST_F(ConfigFile, SpaceAfterEqualsIsReadButSpaceAfterDigitsIsNot)
+{
+    expect_read("K\r\n[SIRKA]= 1024\r\n[VYSKA]=768\r\n[VYCHOZI SYSTEM]=jama\r\n", 1024, 768,
+                "jama");
+    // "1024 " is skipped; 768 becomes the width, the system line is not a
+    // number where the height is expected, and the file ends incomplete.
+    expect_fallback_for("K\r\n[SIRKA]=1024 \r\n[VYSKA]=768\r\n[VYCHOZI SYSTEM]=jama\r\n");
+}
+
+TEST_F(ConfigFile, SystemLineFirstLeavesTheFileIncompleteAndReplacesIt)
+{
+    expect_fallback_for("[VYCHOZI SYSTEM]=jama\r\n[SIRKA]=1024\r\n[VYSKA]=768\r\n");
+}
+
+TEST_F(ConfigFile, SystemNamesMustMatchExactlyOrEverythingFallsBack)
+{
+    expect_fallback_for("K\r\n[SIRKA]=1024\r\n[VYSKA]=768\r\n[VYCHOZI SYSTEM]=Jama\r\n");
+    expect_fallback_for("w=1024\nh=768\ns=jama \n");
+    expect_fallback_for("w=1024\nh=768\ns= jama\n");
+    expect_fallback_for("w=1024\nh=768\ns=harmonic\n");
+    expect_fallback_for(std::string("w=1024\nh=768\ns=jama\0\n", 22));
+    // A CR is stripped only right before the line end.
+    expect_fallback_for("w=1024\nh=768\ns=ja\rma\n");
+}
+
+TEST_F(ConfigFile, IncompleteFilesDiscardEvenTheValuesAlreadyRead)
+{
+    expect_fallback_for("");
+    expect_fallback_for("Konfigurace Vlnkar\r\n");
+    expect_fallback_for("K\r\n[SIRKA]=1024\r\n[VYSKA]=768\r\n");
+    expect_fallback_for("K\r\n[SIRKA]=wide\r\n[VYSKA]=768\r\n[VYCHOZI SYSTEM]=jama\r\n");
+}
+
+TEST_F(ConfigFile, NumbersBeyondThirtyTwoBitsAreNotNumbers)
+{
+    // The overflowing line is skipped and takes no item.
+    expect_read("w=2147483648\nw=99999999999999999999\nw=1024\nh=768\ns=jama\n", 1024, 768,
+                "jama");
+    expect_read("w=1024\nh=768\ns=-2147483649\ns=bariera\n", 1024, 768, "bariera");
+    // The extreme 32-bit values are numbers (and then unusable sizes).
+    expect_fallback_for("w=2147483647\nh=768\ns=jama\n");
+    expect_fallback_for("w=1024\nh=-2147483648\ns=jama\n");
+    expect_fallback_for("w=+\nh=-\ns=jama\n");
+}
+
+TEST_F(ConfigFile, UnusableWindowSizesCountAsMalformed)
+{
+    expect_read("w=320\nh=240\ns=jama\n", 320, 240, "jama");
+    expect_read("w=16384\nh=16384\ns=jama\n", 16384, 16384, "jama");
+    expect_fallback_for("w=0\nh=600\ns=jama\n");
+    expect_fallback_for("w=-800\nh=600\ns=jama\n");
+    expect_fallback_for("w=319\nh=600\ns=jama\n");
+    expect_fallback_for("w=800\nh=239\ns=jama\n");
+    expect_fallback_for("w=16385\nh=600\ns=jama\n");
+    expect_fallback_for("w=800\nh=16385\ns=jama\n");
+}
+
+TEST_F(ConfigFile, AnUnusableSizeStillTakesItsItemBeforeTheFileIsRejected)
+{
+    // If the 100 were skipped instead of taken, 1024 and 768 would become
+    // width and height and "jama" the system: a valid-looking result. It is
+    // taken as the width, so 1024 is the height, 768 a number in the system's
+    // place, and the whole file falls back because the width is unusable.
+    expect_fallback_for("w=100\nw=1024\nh=768\ns=jama\n");
+    // The same with the height: 5 is taken as the height, so 1080 stands
+    // in the system's place and the unusable height rejects the file.
+    expect_fallback_for("w=1024\nh=5\nh=1080\ns=jama\n");
+}
+
+TEST_F(ConfigFile, UnwritableDirectoryReportsOneLineAndKeepsTheDefaults)
+{
+    // Root may write into any folder whatever its mode, so as root use one
+    // no one can create files in.
+    fs::path where = dir;
+    if (::geteuid() == 0)
+        where = "/proc";
+    else
+        fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
+    fs::current_path(where);
+    const std::string err = load();
+    fs::current_path(dir);
+    expect_defaults();
+    EXPECT_EQ(err.rfind("vlnkar: cannot write config.ini: ", 0), 0u) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_EQ(err.back(), '\n');
+    EXPECT_FALSE(fs::exists(where / "config.ini"));
+}
+
+TEST_F(ConfigFile, AFolderNamedConfigIniIsUnreadableAndUnwritable)
+{
+    fs::create_directory("config.ini");
+    const std::string err = load();
+    expect_defaults();
+    EXPECT_EQ(err.rfind("vlnkar: cannot write config.ini: ", 0), 0u) << err;
+    EXPECT_TRUE(fs::is_directory("config.ini"));
+}
+
+TEST_F(ConfigFile, ATenMegabyteLineIsSkippedWithBoundedMemory)
+{
+    // The long line has an '=' and nothing but digits after it; it cannot be
+    // a valid item and is passed over without being kept.
+    {
+        std::ofstream f("config.ini", std::ios::binary);
+        f << "K\r\nw=";
+        const std::string chunk(1 << 16, '7');
+        for (int i = 0; i < 160; ++i)
+            f << chunk;
+        f << "\r\nw=1024\r\nh=768\r\ns=jama\r\n";
+    }
+    const auto size = fs::file_size("config.ini");
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    EXPECT_EQ(load(), "");
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_EQ(k.width, 1024);
+    EXPECT_EQ(k.height, 768);
+    EXPECT_EQ(k.system, "jama");
+    EXPECT_EQ(fs::file_size("config.ini"), size) << "a valid file was rewritten";
+    // Peak resident size (KiB) grew by far less than the line's 10 MiB.
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 4 * 1024);
+}
+
+TEST_F(ConfigFile, ATenMegabyteFileWithoutLineEndsFallsBack)
+{
+    {
+        std::ofstream f("config.ini", std::ios::binary);
+        const std::string chunk(1 << 16, '=');
+        for (int i = 0; i < 160; ++i)
+            f << chunk;
+    }
+    EXPECT_EQ(load(), "");
+    expect_defaults();
+    EXPECT_EQ(read_file(), DEFAULT_TEXT);
+}
+
+TEST_F(ConfigFile, RandomBytesNeverCrashAndGiveAUsableConfiguration)
+{
+    std::mt19937 gen(20240611);
+    for (int round = 0; round < 200; ++round) {
+        std::uniform_int_distribution<int> len(0, round < 100 ? 64 : 20000);
+        std::uniform_int_distribution<int> byte(0, 255);
+        // Half the rounds favour the characters that matter: '=', digits, line ends.
+        const char useful[] = "=\r\n0123456789+- \tvolnajama_";
+        std::uniform_int_distribution<int> pick(0, sizeof useful - 2);
+        std::string bytes(static_cast<size_t>(len(gen)), '\0');
+        for (char& c : bytes)
+            c = (round % 2) ? useful[pick(gen)] : static_cast<char>(byte(gen));
+        k = odd_konfig();
+        write_file(bytes);
+        load();
+        ASSERT_GE(k.width, 320) << round;
+        ASSERT_LE(k.width, 16384) << round;
+        ASSERT_GE(k.height, 240) << round;
+        ASSERT_LE(k.height, 16384) << round;
+        ASSERT_TRUE(k.system == "volna" || k.system == "bariera" || k.system == "jama" ||
+                    k.system == "jama_inf" || k.system == "oscilator")
+            << round;
+        // Either the file was accepted as it stands or replaced by the defaults.
+        const std::string now = read_file();
+        ASSERT_TRUE(now == bytes || now == DEFAULT_TEXT) << round;
+    }
+}
+
+// ---------------------------------------------------------------- systems
+
+// A situace with every field filled with something no system writes.
+situace odd_situace()
+{
+    situace s{};
+    s.E = s.V1 = s.V2 = s.V3 = s.a = s.x0 = -77.0;
+    for (int i = 0; i < 101; ++i)
+        s.coef[i] = cplx(i + 0.5, -i - 0.25);
+    s.N = cplx(3, 4);
+    s.k1 = cplx(5, 6);
+    s.k2 = cplx(7, 8);
+    s.k3 = cplx(9, 10);
+    s.text = "listing";
+    return s;
+}
+
+struct expected_system {
+    const char* name;
+    double E, V1, V2, V3, a, x0;
+    cplx coef0;
+    draw_proc_t draw;
+    input_proc_t input;
+    step_proc_t step;
+    layout_proc_t layout;
+};
+
+class ChooseSystem : public ConfigFile {};
+
+TEST_F(ChooseSystem, EachSystemGetsItsDefaultsAndItsEnginesFourProcedures)
+{
+    const expected_system table[] = {
+        {"volna", 5.0, 2.0, 4.0, 3.0, 2.5, -1.25, cplx(1, 0), three_region_draw,
+         three_region_input, three_region_step, three_region_layout},
+        {"bariera", 6.4, 3.0, 7.0, 0.0, 1.0, 0.0, cplx(1, 0), three_region_draw,
+         three_region_input, three_region_step, three_region_layout},
+        {"jama", 2.61, 9.0, 0.0, 9.0, 2.5, -1.25, cplx(1, 0), three_region_draw,
+         three_region_input, three_region_step, three_region_layout},
+        {"jama_inf", 1.0, 0.0, 50.0, 0.0, 2.5, 0.0, cplx(0, 0), infinite_well_draw,
+         infinite_well_input, infinite_well_step, infinite_well_layout},
+        {"oscilator", 4.0, 0.0, 5.0, 0.0, 1e15, 0.0, cplx(0, 0), oscillator_draw,
+         oscillator_input, oscillator_step, oscillator_layout},
+    };
+    for (const expected_system& e : table) {
+        SCOPED_TRACE(e.name);
+        situace s = odd_situace();
+        const konfig before = k;
+        choose_system(e.name, k, s);
+        EXPECT_EQ(s.E, e.E);
+        EXPECT_EQ(s.V1, e.V1);
+        EXPECT_EQ(s.V2, e.V2);
+        EXPECT_EQ(s.V3, e.V3);
+        EXPECT_EQ(s.a, e.a);
+        EXPECT_EQ(s.x0, e.x0);
+        EXPECT_EQ(s.coef[0], e.coef0);
+        EXPECT_EQ(s.draw, e.draw);
+        EXPECT_EQ(s.input, e.input);
+        EXPECT_EQ(s.step, e.step);
+        EXPECT_EQ(s.layout, e.layout);
+        // Nothing else in situace: the rest of coef, N, k1..k3 and the
+        // listing keep what the previous engine left.
+        for (int i = 1; i < 101; ++i)
+            ASSERT_EQ(s.coef[i], cplx(i + 0.5, -i - 0.25)) << i;
+        EXPECT_EQ(s.N, cplx(3, 4));
+        EXPECT_EQ(s.k1, cplx(5, 6));
+        EXPECT_EQ(s.k2, cplx(7, 8));
+        EXPECT_EQ(s.k3, cplx(9, 10));
+        EXPECT_EQ(s.text, "listing");
+        // Neither konfig (not even its system) nor the file.
+        EXPECT_EQ(k.system, before.system);
+        EXPECT_EQ(k.t, before.t);
+        EXPECT_EQ(k.half_range, before.half_range);
+        EXPECT_EQ(k.running, before.running);
+        EXPECT_FALSE(fs::exists("config.ini"));
+    }
+}
+
+TEST_F(ChooseSystem, InfiniteWellAfterAFreeParticleClearsTheThreeRegionValues)
+{
+    situace s = odd_situace();
+    choose_system("volna", k, s);
+    choose_system("jama_inf", k, s);
+    EXPECT_EQ(s.V1, 0.0);
+    EXPECT_EQ(s.V3, 0.0);
+    EXPECT_EQ(s.x0, 0.0);
+    EXPECT_EQ(s.coef[0], cplx(0, 0));
+}
+
+TEST_F(ChooseSystem, UnknownNamesDoNothing)
+{
+    for (const char* name : {"", "Volna", "volna ", "CONFIG", "config.ini", "jama-inf", "oscillator"}) {
+        SCOPED_TRACE(name);
+        situace s = odd_situace();
+        const konfig before = k;
+        choose_system(name, k, s);
+        EXPECT_EQ(s.E, -77.0);
+        EXPECT_EQ(s.coef[0], cplx(0.5, -0.25));
+        EXPECT_EQ(s.draw, nullptr);
+        EXPECT_EQ(s.step, nullptr);
+        EXPECT_EQ(k.width, before.width);
+        EXPECT_EQ(k.t, before.t);
+        EXPECT_EQ(k.system, before.system);
+        EXPECT_FALSE(fs::exists("config.ini"));
+    }
+}
+
+TEST_F(ChooseSystem, ReadingTheConfigurationKeepsTheSystemOnScreen)
+{
+    // Key L: time and view reset, but situace (the system shown and its
+    // parameters) stays as the user left it.
+    situace s = odd_situace();
+    choose_system("jama", k, s);
+    s.E = 3.3;
+    write_file("w=1024\nh=768\ns=oscilator\n");
+    choose_system("config", k, s);
+    EXPECT_EQ(k.system, "oscilator");
+    EXPECT_EQ(k.t, 0.0L);
+    EXPECT_FALSE(k.running);
+    EXPECT_EQ(s.E, 3.3);
+    EXPECT_EQ(s.V1, 9.0);
+    EXPECT_EQ(s.draw, three_region_draw);
+}
+
+}  // namespace
