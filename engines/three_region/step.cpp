@@ -1,1 +1,193 @@
-// (to be written)
+// The three-region step: snaps E onto a bound state of a well when it is
+// close to one, solves the stationary state, integrates |psi|^2 for the
+// plot's scale, and shows or hides this engine's controls.
+//
+// Relies on solve_stationary (model.cpp) and on the control list of konfig,
+// in which the superposition button "tl_sup" is followed by the members of
+// its panel.
+#include "engines/three_region/three_region.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const cplx I(0.0, 1.0);
+
+// Scan of the bound-state search, eV: the step between scan points, how
+// far from E the scan looks, and how close E must be to snap.
+constexpr double SCAN_STEP = 0.002;
+constexpr double SCAN_REACH = 0.5;
+constexpr double SNAP_DISTANCE = 0.01;
+
+// Length of the stretch of the incoming side the norm integrates, internal
+// units (0.4 nm each): 6 where the incoming side oscillates, so the plot's
+// scale averages over a few wavelengths; 3 otherwise.
+constexpr double WINDOW_DECAYING = 3.0;
+constexpr double WINDOW_OSCILLATING = 6.0;
+
+// Matching residual of the finite well at energy x (eV). With p = sqrt(x -
+// V2) inside and sqrt(V1 - x), sqrt(V3 - x) the decay rates outside (all
+// in sqrt(eV), the common factor sqrt(2m)/hbar cancels except in the phase
+// q a), the bound states are the zeros of
+//   cos(q a) p (s3 + s1) + sin(q a) (s1 s3 - p^2).
+double well_residual(double x, double V1, double V2, double V3, double a)
+{
+    const double q = std::sqrt(TWO_M * (x - V2)) / HBAR;
+    const double p = std::sqrt(x - V2);
+    const double s1 = std::sqrt(V1 - x);
+    const double s3 = std::sqrt(V3 - x);
+    return std::fabs(std::cos(q * a) * p * (s3 + s1) + std::sin(q * a) * (s1 * s3 - (x - V2)));
+}
+
+}  // namespace
+
+bool snap_to_bound_state(situace& s)
+{
+    // Only a well: the middle region strictly below both sides.
+    if (!(s.V2 < s.V1 && s.V2 < s.V3))
+        return false;
+
+    enum { idle, falling, risen } state = idle;
+    double x = s.E - SCAN_REACH;
+    if (s.V2 > x)
+        x = s.V2;
+    double r = 0.0;  // the residual at the previous point
+
+    for (;;) {
+        const double h = std::min({s.V1, s.V3, s.E + SCAN_REACH});
+        if (!(x < h))
+            break;
+        const double f = well_residual(x, s.V1, s.V2, s.V3, s.a);
+        if (f < r) {
+            state = falling;
+            r = f;
+        } else if (f > r) {
+            r = f;
+            if (state == falling)
+                state = risen;
+        }
+        if (state == risen) {
+            // The residual has just turned upward: the previous point was
+            // a local minimum, and x is one step past it.
+            if (std::fabs(s.E - x) < SNAP_DISTANCE && x != s.V2) {
+                s.E = x;
+                return true;
+            }
+            state = idle;
+        }
+        const double next = x + SCAN_STEP;
+        // At energies above about 1e13 eV the step is lost in rounding and
+        // x would stand still; there is nothing to find there.
+        if (!(next > x))
+            break;
+        x = next;
+    }
+    return false;
+}
+
+namespace {
+
+// Integral of |psi|^2 for the plot's scale, by which side the wave comes
+// in from. Also sets the window length.
+cplx norm_integral(const situace& s, incidence which, double& window)
+{
+    const cplx A1 = s.coef[0], B1 = s.coef[1], A2 = s.coef[2], B2 = s.coef[3], A3 = s.coef[4],
+               B3 = s.coef[5];
+    const cplx k1 = s.k1, k2 = s.k2, k3 = s.k3;
+    const double x0 = s.x0, a = s.a, b = s.x0 + s.a;
+
+    if (which == incidence::none)
+        return cplx(1.0, 0.0);
+
+    if (which == incidence::from_right) {
+        // Region 3 from b to b + w; k3 is real here. The cross terms
+        // integrate exp(+-2i k3 x); the diagonal |A3|^2 + |B3|^2 with
+        // B3 = 1.
+        window = WINDOW_OSCILLATING;
+        const double w = window;
+        cplx N = cdiv(A3 * std::conj(B3) * (std::exp(2.0 * I * k3 * (b + w)) - std::exp(2.0 * I * k3 * b))
+                          + std::conj(A3) * B3
+                                * (std::exp(-2.0 * I * k3 * b) - std::exp(-2.0 * I * k3 * (b + w))),
+                      2.0 * I * k3);
+        N.real(N.real() + (norm2(A3) + 1.0) * w);
+        return N;
+    }
+
+    if (k1.imag() == 0.0) {
+        // Decaying on the left, and then (E >= V2, E <= V3) also on the
+        // right or flat there: the whole line. k1 real, k2 imaginary, k3
+        // imaginary. B1 is left out: it is the part that grows without
+        // bound to the left, zero for a snapped bound state.
+        cplx N = cdiv(A2 * std::conj(B2) * (std::exp(2.0 * k2 * b) - std::exp(2.0 * k2 * x0))
+                          - std::conj(A2) * B2 * (std::exp(-2.0 * k2 * b) - std::exp(-2.0 * k2 * x0)),
+                      2.0 * k2);
+        N.real(N.real() + (norm2(A2) + norm2(B2)) * a);
+        // Region 1, x < x0: |A1|^2 exp(2 k1 x) integrates to exp(2 k1 x0) / (2 k1).
+        N += cdiv(norm2(A1) * std::exp(2.0 * k1 * x0), 2.0 * k1);
+        // Region 3, x > b: with i k3 = -kappa, |A3|^2 exp(-2 kappa x)
+        // integrates to exp(2i k3 b) / (-2i k3).
+        N -= cdiv(norm2(A3) * std::exp(2.0 * I * k3 * b), 2.0 * I * k3);
+        return N;
+    }
+
+    // Open on the left (E > V1): region 1 from x0 - w to x0, where k1 is
+    // imaginary and the cross terms integrate exp(+-2 k1 x).
+    window = WINDOW_OSCILLATING;
+    const double w = window;
+    cplx N = cdiv(A1 * std::conj(B1) * (std::exp(2.0 * k1 * x0) - std::exp(2.0 * k1 * (x0 - w)))
+                      - std::conj(A1) * B1 * (std::exp(-2.0 * k1 * x0) - std::exp(-2.0 * k1 * (x0 - w))),
+                  2.0 * k1);
+    N.real(N.real() + (norm2(A1) + norm2(B1)) * w);
+    return N;
+}
+
+// Shows the potential regions and the zoom button and hides the
+// superposition button. The walk ends at "tl_sup": the panel's members
+// behind it belong to the bound-state engines.
+void set_controls(konfig& k)
+{
+    for (control* c = k.controls; c; c = c->next) {
+        if (c->name == "tl_sup") {
+            c->visible = false;
+            // A panel left open by a bound-state system would keep its
+            // boxes clickable with no button to close it: close it.
+            if (c->active) {
+                c->active = false;
+                for (control* m = c->next; m; m = m->next)
+                    m->visible = false;
+            }
+            return;
+        }
+        if (c->name == "tl_lupa")
+            c->visible = true;
+        else if (!c->name.empty() && c->name[0] == 'V')
+            c->visible = true;
+    }
+}
+
+}  // namespace
+
+void three_region_step(situace& s, konfig& k)
+{
+    const bool snapped = snap_to_bound_state(s);
+
+    s.N = cplx(0.0, 0.0);
+    k.norm_window = WINDOW_DECAYING;
+    const incidence which = solve_stationary(s);
+
+    // A snapped energy is only close to the bound state's: at a sampled
+    // energy the part growing without bound to the left is small but not
+    // zero. Drop it.
+    if (snapped && which == incidence::from_left)
+        s.coef[1] = cplx(0.0, 0.0);
+
+    double window = k.norm_window;
+    s.N = norm_integral(s, which, window);
+    k.norm_window = window;
+
+    if (std::isnan(s.N.real()) || s.N == cplx(0.0, 0.0))
+        s.N = cplx(1.0, 0.0);
+
+    set_controls(k);
+}
