@@ -1,1 +1,294 @@
+// The on-screen controls: the list built for a window size, the pictures
+// each button receives, and the hit test with the mouse placed through the
+// graphics layer's test mode.
+#include "app/controls.h"
+
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/zgl_test.h"
+
+namespace {
+
+// Opens the offscreen 800 x 600 window so that mouse positions can be
+// injected, and gives each test its own konfig.
+class Controls : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ztest_Enable();
+        ASSERT_TRUE(zglLoad());
+        scr_SetOptions(800, 600, 1, false, true);
+        zgl_Init(0, 0);
+        k.width = 800;
+        k.height = 600;
+        k.controls = nullptr;
+    }
+    void TearDown() override {
+        free_controls(k);
+        file_CloseArchive();
+        ztest_Shutdown();
+    }
+    // Places the mouse and lets the layer take the event.
+    static void mouse_at(int x, int y) {
+        ztest_MouseMove(x, y);
+        ztest_Tick();
+    }
+    std::string hit_at(int x, int y) {
+        mouse_at(x, y);
+        control* h = hit_test(k.controls);
+        return h != nullptr ? h->name : std::string("(null)");
+    }
+    // Opens the superposition panel the way the shell does: "tl_sup" and
+    // every control after it become visible.
+    void open_panel() {
+        for (control* c = find_control(k.controls, "tl_sup"); c != nullptr; c = c->next) {
+            c->visible = true;
+        }
+    }
+    konfig k{};
+};
+
+struct expected_control {
+    const char* name;
+    zgl_rect rect;
+    zgl_rect hover;
+    int alpha;
+    uint32_t color;
+    bool visible;
+};
+
+// A 40 x 40 button at (x, y) with its inset white highlight.
+expected_control button(const char* name, float x, float y) {
+    return {name, {x, y, 40, 40}, {x + 2, y + 2, 36, 36}, 100, 0xFFFFFF, true};
+}
+expected_control box(const char* name, float x, float y) {
+    return {name, {x, y, 38, 38}, {x, y, 38, 38}, 20, 0xFFFFFF, false};
+}
+
+void expect_rect(const zgl_rect& got, const zgl_rect& want, const std::string& what) {
+    EXPECT_FLOAT_EQ(got.x, want.x) << what;
+    EXPECT_FLOAT_EQ(got.y, want.y) << what;
+    EXPECT_FLOAT_EQ(got.w, want.w) << what;
+    EXPECT_FLOAT_EQ(got.h, want.h) << what;
+}
+
+std::vector<control*> as_vector(control* head) {
+    std::vector<control*> v;
+    for (control* c = head; c != nullptr; c = c->next) {
+        v.push_back(c);
+    }
+    return v;
+}
+
+TEST_F(Controls, An800x600WindowGetsTheTwentyEightControlsInOrderWithTheirGeometry) {
+    build_controls(k);
+    const expected_control want[] = {
+        {"plocha", {0, 0, 800, 600}, {0, 0, 800, 600}, 0, 0x000000, true},
+        {"vypis", {575, 5, 165, 100}, {575, 5, 165, 100}, 0, 0x555555, true},
+        {"V1", {50, 400, 0, 150}, {50, 400, 0, 150}, 70, 0x555555, true},
+        {"V2", {0, 400, 0, 150}, {0, 400, 0, 150}, 70, 0x555555, true},
+        {"V3", {0, 400, 0, 150}, {0, 400, 0, 150}, 70, 0x555555, true},
+        button("tl_cas", 750, 50),
+        button("tl_lupa", 750, 5),
+        button("tl_roz", 755, 405),
+        button("tl_re", 755, 455),
+        button("tl_im", 755, 505),
+        button("tl_def", 5, 375),
+        button("tl_bar", 5, 420),
+        button("tl_jam", 5, 465),
+        button("tl_nek", 5, 510),
+        button("tl_osc", 5, 555),
+        button("tl_sup", 5, 15),
+        {"pl_sup", {5, 15, 206, 168}, {5, 15, 40, 40}, 0, 0xFFFFFF, false},
+        {"tl_%", {153, 143, 53, 35}, {153, 143, 53, 35}, 20, 0xFFFFFF, false},
+        box("C0", 32, 60),
+        box("C1", 32, 100),
+        box("C2", 32, 140),
+        box("C3", 100, 20),
+        box("C4", 100, 60),
+        box("C5", 100, 100),
+        box("C6", 100, 140),
+        box("C7", 168, 20),
+        box("C8", 168, 60),
+        box("C9", 168, 100),
+    };
+    const std::vector<control*> got = as_vector(k.controls);
+    ASSERT_EQ(got.size(), 28u);
+    for (size_t i = 0; i < got.size(); ++i) {
+        const expected_control& w = want[i];
+        const control& c = *got[i];
+        ASSERT_EQ(c.name, w.name) << "position " << i + 1;
+        expect_rect(c.rect, w.rect, c.name + " rect");
+        // The width and x of the regions belong to the engine's layout;
+        // only their band is fixed here.
+        if (c.name[0] != 'V') {
+            expect_rect(c.hover_rect, w.hover, c.name + " hover");
+        }
+        EXPECT_EQ(c.hover_alpha, w.alpha) << c.name;
+        EXPECT_EQ(c.hover_color, w.color) << c.name;
+        EXPECT_EQ(c.visible, w.visible) << c.name;
+        EXPECT_FALSE(c.active) << c.name;
+        EXPECT_LE(c.name.size(), 10u);
+    }
+}
+
+TEST_F(Controls, GeometryFollowsTheWindowSizeWithTheRegionBandInReals) {
+    k.width = 1024;
+    k.height = 601;
+    build_controls(k);
+    // 2H/3 and H/3 - 50 are not whole for H = 601.
+    for (const char* name : {"V1", "V2", "V3"}) {
+        const control* v = find_control(k.controls, name);
+        ASSERT_NE(v, nullptr);
+        EXPECT_FLOAT_EQ(v->rect.y, static_cast<float>(2.0 * 601 / 3.0)) << name;
+        EXPECT_FLOAT_EQ(v->rect.h, static_cast<float>(601 / 3.0 - 50)) << name;
+    }
+    expect_rect(find_control(k.controls, "plocha")->rect, {0, 0, 1024, 601}, "plocha");
+    expect_rect(find_control(k.controls, "vypis")->rect, {799, 5, 165, 100}, "vypis");
+    expect_rect(find_control(k.controls, "tl_lupa")->rect, {974, 5, 40, 40}, "tl_lupa");
+    expect_rect(find_control(k.controls, "tl_im")->rect, {979, 506, 40, 40}, "tl_im");
+    expect_rect(find_control(k.controls, "tl_osc")->rect, {5, 556, 40, 40}, "tl_osc");
+    // The panel does not move with the window.
+    expect_rect(find_control(k.controls, "C9")->rect, {168, 100, 38, 38}, "C9");
+}
+
+TEST_F(Controls, RebuildingReplacesTheListAndFreeingEmptiesIt) {
+    build_controls(k);
+    find_control(k.controls, "vypis")->active = true;
+    find_control(k.controls, "tl_sup")->visible = false;
+    build_controls(k);  // the old list is released (the leak checker watches)
+    EXPECT_EQ(as_vector(k.controls).size(), 28u);
+    EXPECT_FALSE(find_control(k.controls, "vypis")->active);
+    EXPECT_TRUE(find_control(k.controls, "tl_sup")->visible);
+    free_controls(k);
+    EXPECT_EQ(k.controls, nullptr);
+    free_controls(k);  // freeing an empty list is harmless
+    EXPECT_EQ(find_control(k.controls, "plocha"), nullptr);
+    EXPECT_EQ(hit_test(nullptr), nullptr);
+}
+
+TEST_F(Controls, EachButtonGetsItsOwnPictureFromTheArchive) {
+    ASSERT_TRUE(file_OpenArchive(VLNKAR_BUILD_DIR "/textury.dat", ""));
+    build_controls(k);
+    const std::pair<const char*, const char*> pictures[] = {
+        {"tl_sup", "sup.png"},  {"tl_%", "prepinac.png"}, {"tl_osc", "oscil.png"},
+        {"tl_nek", "njam.png"}, {"tl_jam", "jam.png"},    {"tl_bar", "bar.png"},
+        {"tl_def", "def.png"},  {"tl_im", "ima.png"},     {"tl_re", "rea.png"},
+        {"tl_roz", "prav.png"}, {"tl_lupa", "lupa.png"},  {"tl_cas", "cas.png"},
+    };
+    std::vector<zgl_texture*> seen;
+    for (const auto& [name, file] : pictures) {
+        const control* c = find_control(k.controls, name);
+        ASSERT_NE(c, nullptr) << name;
+        ASSERT_NE(c->texture, nullptr) << name << " has no picture";
+        for (zgl_texture* t : seen) {
+            EXPECT_NE(c->texture, t) << name << " shares a picture";
+        }
+        seen.push_back(c->texture);
+    }
+    // Panels, regions, boxes and the background carry no picture.
+    for (control* c = k.controls; c != nullptr; c = c->next) {
+        if (c->name.rfind("tl_", 0) != 0) {
+            EXPECT_EQ(c->texture, nullptr) << c->name;
+        }
+    }
+    // The slope arrow is in the archive too, for the engines.
+    EXPECT_NE(tex_LoadFromFile("sipka.png", 0xFF000000, 0x432), nullptr);
+}
+
+TEST_F(Controls, WithoutTheArchiveTheButtonsStillExistAndAreHit) {
+    build_controls(k);
+    EXPECT_EQ(find_control(k.controls, "tl_def")->texture, nullptr);
+    EXPECT_EQ(as_vector(k.controls).size(), 28u);
+    EXPECT_EQ(hit_at(20, 390), "tl_def");
+}
+
+TEST_F(Controls, BorderPixelsOfAButtonAreOutsideIt) {
+    build_controls(k);
+    // "tl_def" spans x 5..45, y 375..415.
+    EXPECT_EQ(hit_at(5, 390), "plocha");
+    EXPECT_EQ(hit_at(6, 390), "tl_def");
+    EXPECT_EQ(hit_at(44, 390), "tl_def");
+    EXPECT_EQ(hit_at(45, 390), "plocha");
+    EXPECT_EQ(hit_at(20, 375), "plocha");
+    EXPECT_EQ(hit_at(20, 376), "tl_def");
+    EXPECT_EQ(hit_at(20, 414), "tl_def");
+    // "tl_bar" starts at y 420: the gap between them is background.
+    EXPECT_EQ(hit_at(20, 417), "plocha");
+    EXPECT_EQ(hit_at(20, 421), "tl_bar");
+    // The window's outermost pixels are on the background's own border.
+    EXPECT_EQ(hit_at(0, 300), "plocha");
+    EXPECT_EQ(hit_at(400, 0), "plocha");
+}
+
+TEST_F(Controls, MouseInRectIsStrictAgainstFractionalEdges) {
+    const zgl_rect r{10.5f, 20.5f, 5.0f, 5.0f};  // x 10.5..15.5, y 20.5..25.5
+    mouse_at(11, 21);
+    EXPECT_TRUE(mouse_in_rect(r));
+    mouse_at(15, 25);
+    EXPECT_TRUE(mouse_in_rect(r));
+    mouse_at(10, 21);
+    EXPECT_FALSE(mouse_in_rect(r));
+    mouse_at(16, 21);
+    EXPECT_FALSE(mouse_in_rect(r));
+    mouse_at(11, 26);
+    EXPECT_FALSE(mouse_in_rect(r));
+    mouse_at(12, 22);
+    EXPECT_FALSE(mouse_in_rect(zgl_rect{0, 0, 0, 0}));  // an empty region is never hit
+}
+
+TEST_F(Controls, AHiddenControlIsNeverReturned) {
+    build_controls(k);
+    EXPECT_EQ(hit_at(770, 25), "tl_lupa");
+    find_control(k.controls, "tl_lupa")->visible = false;
+    EXPECT_EQ(hit_at(770, 25), "plocha");
+    // The closed panel's boxes are not found either.
+    EXPECT_EQ(hit_at(110, 70), "plocha");
+}
+
+TEST_F(Controls, OutsideTheFirstControlNothingElseIsLookedAt) {
+    build_controls(k);
+    // Shrink the background so that "tl_def" lies outside it.
+    find_control(k.controls, "plocha")->rect = zgl_rect{100, 0, 700, 600};
+    EXPECT_EQ(hit_at(20, 390), "plocha");
+    EXPECT_EQ(hit_at(770, 25), "tl_lupa");
+}
+
+TEST_F(Controls, OnTheOpenPanelTheBoxesAreFoundAndTheBarePanelIsBackground) {
+    build_controls(k);
+    open_panel();
+    // "tl_sup" lies on "pl_sup" and comes before it.
+    EXPECT_EQ(hit_at(20, 30), "tl_sup");
+    // The boxes and the switch come after the panel and are still found.
+    EXPECT_EQ(hit_at(50, 80), "C0");
+    EXPECT_EQ(hit_at(110, 70), "C4");
+    EXPECT_EQ(hit_at(187, 120), "C9");
+    EXPECT_EQ(hit_at(170, 160), "tl_%");
+    // Between the boxes, on the panel: the background, never "pl_sup".
+    EXPECT_EQ(hit_at(80, 50), "plocha");
+    EXPECT_EQ(hit_at(150, 170), "plocha");
+    EXPECT_EQ(hit_at(210, 100), "plocha");
+    for (int y = 16; y < 183; y += 3) {
+        for (int x = 6; x < 211; x += 3) {
+            mouse_at(x, y);
+            ASSERT_NE(hit_test(k.controls)->name, "pl_sup") << x << "," << y;
+        }
+    }
+}
+
+TEST_F(Controls, RegionsPlacedByTheLayoutAreHitInTheirBand) {
+    build_controls(k);
+    control* v2 = find_control(k.controls, "V2");
+    v2->rect.x = 300;
+    v2->rect.w = 100;
+    EXPECT_EQ(hit_at(350, 401), "V2");
+    EXPECT_EQ(hit_at(350, 400), "plocha");
+    EXPECT_EQ(hit_at(350, 549), "V2");
+    EXPECT_EQ(hit_at(350, 550), "plocha");
+    // With no width yet, a region is never hit.
+    EXPECT_EQ(hit_at(50, 450), "plocha");
+}
+
+}  // namespace
