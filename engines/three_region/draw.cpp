@@ -1,1 +1,414 @@
-// (to be written)
+// The three-region plot: the wave function of the stationary state turned
+// by its time phase (as probability density, or as real and imaginary
+// parts) in the upper part of the window, the energy diagram of the three
+// potential steps below it, and the transmission/reflection listing.
+//
+// Relies on: the coefficients, wave numbers and norm that the step leaves
+// in situace, and the drawing calls of platform/zgl.h. Nothing is kept
+// between frames; every call recomputes the whole picture.
+#include <algorithm>
+#include <cfloat>
+#include <charconv>
+#include <cmath>
+#include <string>
+
+#include "common/numtext.h"
+#include "engines/three_region/three_region.h"
+
+namespace {
+
+// Colours, 0xRRGGBB.
+constexpr uint32_t LEVEL_COLOUR = 0x5555FF;
+constexpr uint32_t ZERO_LINE_COLOUR = 0x999999;
+constexpr uint32_t DENSITY_COLOUR = 0xB78E26;
+constexpr uint32_t REGION_COLOUR[3] = {0x33FF33, 0x5555FF, 0xFF3333};
+constexpr uint32_t BOTH_RE_COLOUR = 0x00FF00;
+constexpr uint32_t BOTH_IM_COLOUR = 0x00AAFF;
+constexpr uint32_t SQUARE_COLOUR = 0xDDDDDD;
+constexpr uint32_t GRID_COLOUR = 0x666666;
+constexpr uint32_t ENERGY_COLOUR = 0xFFFFFF;
+constexpr uint32_t WALL_COLOUR = 0xDDDDDD;
+
+constexpr double PI = 3.141592654;
+// A level is looked for every 2 meV.
+constexpr double LEVEL_SCAN_STEP = 0.002;
+
+// Middle dot U+00B7 in UTF-8; the length labels read "<··· 1.6nm ···>".
+#define MIDDOT "\xC2\xB7"
+const std::string LENGTH_OPEN = "<" MIDDOT MIDDOT MIDDOT " ";
+const std::string LENGTH_CLOSE = "nm " MIDDOT MIDDOT MIDDOT ">";
+#undef MIDDOT
+
+// The screen mappings of one frame.
+struct mapping {
+    double W, H;   // window, pixels
+    double L;      // half range, internal units
+    double y0;     // zero line of the wave plot, pixels
+    double s;      // pixels per unit of the plotted value
+    double vmax;   // top of the energy diagram, eV
+
+    // Screen x of the model coordinate x: -L at 50, +L at W - 50.
+    double X(double x) const { return (x + L) * (W - 100.0) / (2.0 * L) + 50.0; }
+    // Screen y of the energy e (eV): 0 at H - 50, vmax at 2H/3.
+    double Y(double e) const { return (H - 50.0) - (H / 3.0 - 50.0) * e / vmax; }
+};
+
+// A coordinate the graphics layer can take: finite and within float range
+// (a larger double would not convert to float at all).
+bool drawable(double v) { return std::isfinite(v) && std::fabs(v) <= static_cast<double>(FLT_MAX); }
+
+// A line, left out when an end is not drawable (a sample whose value
+// overflowed, for instance).
+void line(double x1, double y1, double x2, double y2, uint32_t colour, uint8_t alpha = 255)
+{
+    if (!drawable(x1) || !drawable(y1) || !drawable(x2) || !drawable(y2))
+        return;
+    pr2d_Line(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2),
+              static_cast<float>(y2), colour, alpha, 0);
+}
+
+void label(zgl_font* font, double x, double y, const std::string& text, uint32_t flags)
+{
+    if (!drawable(x) || !drawable(y))
+        return;
+    text_Draw(font, static_cast<float>(x), static_cast<float>(y), text, flags);
+}
+
+// v rounded to six decimals, in the regional format: 0.846523, 1, 0.
+std::string six_decimals(double v) { return fmt_g(round_even(v * 1000000.0) * 0.000001); }
+
+// The listing: transmitted and reflected shares at the left boundary, and at
+// the right boundary of the middle region when it has a width.
+std::string listing(const situace& s)
+{
+    const double r1 = std::pow(std::abs(cdiv(s.coef[1], s.coef[0])), 2);
+    std::string t = "T1=" + six_decimals(1.0 - r1) + "\nR1=" + six_decimals(r1) + "\n";
+    if (s.a > 0.0) {
+        const double r2 = std::pow(std::abs(cdiv(s.coef[3], s.coef[2])), 2);
+        t += "T2=" + six_decimals(1.0 - r2) + "\nR2=" + six_decimals(r2) + "\n";
+    }
+    return t;
+}
+
+// exp(z) and exp(-z) together: one sine and cosine serve both, which keeps
+// the per-sample cost to two real exponentials and one sincos.
+inline void exp_pair(cplx z, cplx& plus, cplx& minus)
+{
+    const double c = std::cos(z.imag());
+    const double sn = std::sin(z.imag());
+    const double ep = std::exp(z.real());
+    const double em = std::exp(-z.real());
+    plus = cplx(ep * c, ep * sn);
+    minus = cplx(em * c, -em * sn);
+}
+
+// The stationary state at x in the given region (0, 1, 2), by the closed
+// forms of the model: regions 1 and 2 with exp(+-k x), region 3 with
+// exp(+-i k3 x), and a straight line in region 2 when k2 is exactly zero.
+inline cplx stationary(const situace& s, int region, double x)
+{
+    cplx ep, em;
+    switch (region) {
+    case 0:
+        exp_pair(s.k1 * x, ep, em);
+        return s.coef[0] * ep + s.coef[1] * em;
+    case 1:
+        if (s.k2.real() == 0.0 && s.k2.imag() == 0.0)
+            return s.coef[2] * x + s.coef[3];
+        exp_pair(s.k2 * x, ep, em);
+        return s.coef[2] * ep + s.coef[3] * em;
+    default:
+        exp_pair(cplx(-s.k3.imag() * x, s.k3.real() * x), ep, em);
+        return s.coef[4] * ep + s.coef[5] * em;
+    }
+}
+
+// The residual whose zeros are the bound-state energies of the well: the
+// matching condition of a cosine/sine state inside against decaying tails
+// outside, with q the phase the state gathers across the width a.
+double well_residual(const situace& s, double e)
+{
+    const double q = std::sqrt((e - s.V2) * TWO_M) * s.a / HBAR;
+    const double inside = std::sqrt(e - s.V2);
+    const double left = std::sqrt(s.V1 - e);
+    const double right = std::sqrt(s.V3 - e);
+    return std::fabs(std::cos(q) * inside * (right + left) + std::sin(q) * (left * right - (e - s.V2)));
+}
+
+// Bound-state levels across the well: a line at the first scan point past
+// every local minimum of the residual, so up to 2 meV above the level.
+void draw_levels(const situace& s, const mapping& m)
+{
+    if (!(s.V1 > s.V2 && s.V3 > s.V2))
+        return;
+    enum { idle, falling, minimum } phase = idle;
+    double p = 1e15;
+    const double xl = m.X(s.x0) + 1.0;
+    const double xr = m.X(s.x0 + s.a);
+    // (The scan also stops should e + 0.002 no longer change e, at absurd
+    // energies, rather than loop for ever.)
+    for (double e = s.V2; e < std::min(s.V1, s.V3) && e + LEVEL_SCAN_STEP != e; e += LEVEL_SCAN_STEP) {
+        const double f = well_residual(s, e);
+        if (f < p) {
+            phase = falling;
+            p = f;
+        } else if (f > p) {
+            p = f;
+            if (phase == falling)
+                phase = minimum;
+        }
+        if (phase == minimum) {
+            line(xl, m.Y(e), xr, m.Y(e), LEVEL_COLOUR);
+            phase = idle;
+        }
+    }
+}
+
+// The slope arrows: the real part is sampled a little before and two
+// samples past each region boundary (P and Q), and the picture is laid on
+// the drawn curve at Q along the slope from P to Q.
+struct arrow_state {
+    enum { first, second, done } phase = first;
+    bool have_p = false, have_q = false;
+    cplx p, q;
+};
+
+void arrow_rule(arrow_state& st, const situace& s, const konfig& k, const mapping& m, double n,
+                double dx, cplx psi)
+{
+    const double edge1 = k.density * s.x0;
+    const double edge2 = k.density * (s.x0 + s.a);
+    if (st.phase == arrow_state::done)
+        return;
+    const double edge = st.phase == arrow_state::first ? edge1 : edge2;
+    if (!st.have_p && n + 1.0 > edge) {
+        st.p = psi;
+        st.have_p = true;
+    }
+    if (!st.have_q && n > edge + 2.0) {
+        st.q = psi;
+        st.have_q = true;
+    }
+    if (!(st.have_p && st.have_q))
+        return;
+    const double x = m.X(n * dx) - 45.0;
+    const double y = m.y0 - 4.5 - m.s * st.q.real();
+    // Three samples on screen are 3 dx internal units wide.
+    const double run = 3.0 * dx * (m.W - 100.0) / (2.0 * m.L);
+    const double angle = std::atan(m.s * (st.p.real() - st.q.real()) / run) * 180.0 / PI;
+    if (drawable(x) && drawable(y) && drawable(angle))
+        ssprite2d_Draw(k.arrow_texture, static_cast<float>(x), static_cast<float>(y), 90.0f, 9.0f,
+                       static_cast<float>(angle), 255, FX_BLEND);
+    st.have_p = st.have_q = false;
+    st.phase = n > edge2 + 2.0 ? arrow_state::done : arrow_state::second;
+}
+
+// The wave function across the plotted range, one segment per sample.
+void draw_curve(const situace& s, const konfig& k, const mapping& m)
+{
+    const bool show_im = k.reim_mode && k.show_im;
+    const bool show_re = k.reim_mode && k.show_re;
+    if (k.reim_mode && !show_im && !show_re)
+        return;
+    const bool both = show_re && show_im;
+    const bool arrows = show_re && k.show_arrows;
+
+    const double dx = 1.0 / k.density;
+    const double edge1 = k.density * s.x0;
+    const double edge2 = k.density * (s.x0 + s.a);
+    // The time phase exp(-i E t / hbar), the same for every sample; the
+    // norm scales the state to unit probability over the norm window.
+    const double t = static_cast<double>(k.t);
+    const cplx z = cplx(0.0, -s.E) * t;
+    const cplx phase = std::exp(cplx(z.real() / HBAR, z.imag() / HBAR));
+    const double root_n = std::sqrt(s.N.real());
+    const double c0 = m.y0, c1 = m.y0 - 1.0;  // the curve is two pixels thick
+
+    arrow_state arrow;
+    const double end = k.half_range * k.density;
+    cplx prev;
+    double prev_x = 0.0;
+    bool first = true;
+    for (double n = -end;; n += 1.0) {
+        const int region = n <= edge1 ? 0 : (n <= edge2 ? 1 : 2);
+        const double x = n * dx;
+        const cplx ps = phase * stationary(s, region, x);
+        const cplx psi(ps.real() / root_n, ps.imag() / root_n);
+        const double sx = m.X(x);
+        if (!first) {
+            if (!k.reim_mode) {
+                const double a = m.s * norm2(prev), b = m.s * norm2(psi);
+                line(prev_x, c0 - a, sx, c0 - b, DENSITY_COLOUR);
+                line(prev_x, c1 - a, sx, c1 - b, DENSITY_COLOUR);
+            } else {
+                const uint32_t region_colour = REGION_COLOUR[region];
+                if (show_im) {
+                    const uint32_t col = both ? BOTH_IM_COLOUR : region_colour;
+                    const double a = m.s * prev.imag(), b = m.s * psi.imag();
+                    line(prev_x, c0 - a, sx, c0 - b, col);
+                    line(prev_x, c1 - a, sx, c1 - b, col);
+                }
+                if (show_re) {
+                    if (arrows)
+                        arrow_rule(arrow, s, k, m, n, dx, psi);
+                    const uint32_t col = both ? BOTH_RE_COLOUR : region_colour;
+                    const double a = m.s * prev.real(), b = m.s * psi.real();
+                    line(prev_x, c0 - a, sx, c0 - b, col);
+                    line(prev_x, c1 - a, sx, c1 - b, col);
+                }
+            }
+        }
+        first = false;
+        prev = psi;
+        prev_x = sx;
+        if (!(n < end))
+            break;
+    }
+}
+
+// Grid lines at every whole eV up to the top of the diagram; in a well with
+// the state bound, the lines above its bottom are left out inside it, so
+// the levels stand clear.
+void draw_grid(const situace& s, const mapping& m)
+{
+    if (!(m.vmax < 70.0))
+        return;
+    const bool bound = s.V2 < s.E && s.E < s.V1 && s.E < s.V3;
+    const double top = cut(m.vmax);
+    for (double j = 0.0; j <= top; j += 1.0) {
+        const double y = m.Y(j);
+        if (bound && j > s.V2) {
+            if (j < s.V1)
+                line(50.0, y, m.X(s.x0), y, GRID_COLOUR, 160);
+            if (j < s.V3)
+                line(m.X(s.x0 + s.a), y, m.W - 50.0, y, GRID_COLOUR, 160);
+        } else {
+            line(50.0, y, m.W - 50.0, y, GRID_COLOUR, 160);
+        }
+    }
+}
+
+// The energy and the three potentials, each two pixels thick, and the
+// walls between the potential steps.
+void draw_potential(const situace& s, const mapping& m)
+{
+    const double xl = m.X(s.x0), xr = m.X(s.x0 + s.a);
+    for (double o = -1.0; o <= 0.0; o += 1.0) {
+        line(50.0, m.Y(s.E) + o, m.W - 50.0, m.Y(s.E) + o, ENERGY_COLOUR);
+        line(50.0, m.Y(s.V1) + o, xl, m.Y(s.V1) + o, REGION_COLOUR[0]);
+        if (s.a > 0.0)
+            line(xl, m.Y(s.V2) + o, xr, m.Y(s.V2) + o, REGION_COLOUR[1]);
+        line(xr, m.Y(s.V3) + o, m.W - 50.0, m.Y(s.V3) + o, REGION_COLOUR[2]);
+    }
+    if (s.a > 0.0) {
+        line(xl, m.Y(s.V1), xl, m.Y(s.V2), WALL_COLOUR);
+        line(xr, m.Y(s.V2), xr, m.Y(s.V3), WALL_COLOUR);
+    } else {
+        line(xl, m.Y(s.V1), xl, m.Y(s.V3), WALL_COLOUR);
+    }
+}
+
+// "E=" and the energy with two decimals and a point, whatever the locale:
+// E=2.61, E=5.00. The value is first taken to single precision.
+std::string energy_text(double e)
+{
+    // (A value beyond float range becomes an infinity rather than an
+    // undefined conversion.)
+    const float f = std::fabs(e) <= static_cast<double>(FLT_MAX) ? static_cast<float>(e)
+                                                                  : static_cast<float>(e > 0 ? HUGE_VAL : -HUGE_VAL);
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, f, std::chars_format::fixed, 2);
+    if (r.ec != std::errc())
+        return "E=";
+    return "E=" + std::string(buf, r.ptr);
+}
+
+// A length in internal units as nanometres (0.4 nm a unit), three decimals.
+double nanometres(double d) { return round_even(d * 1000.0 * 0.4) / 1000.0; }
+
+std::string length_text(double d) { return LENGTH_OPEN + fmt_g(nanometres(d)) + LENGTH_CLOSE; }
+
+// Labels sit 16 pixels above their line or 6 below, so that labels of lines
+// close together part.
+constexpr double ABOVE = -16.0;
+constexpr double BELOW = 6.0;
+
+double value_offset(double v, const situace& s, const mapping& m)
+{
+    return (v == m.vmax || std::fabs(v - s.E - 1.0) < 1.0) ? ABOVE : BELOW;
+}
+
+// The labels; with no energy diagram (diagram false) only the length
+// labels, which do not depend on the energy scale.
+void draw_labels(const situace& s, const mapping& m, zgl_font* font, bool diagram)
+{
+    const double W = m.W, L = m.L;
+    const double ylen = m.H - 20.0;
+    constexpr uint32_t VALUE = TEXT_HALIGN_CENTER;
+    constexpr uint32_t LENGTH = TEXT_HALIGN_CENTER | TEXT_VALIGN_CENTER;
+
+    if (diagram) {
+        const bool e_above = (s.E == m.vmax && s.V2 != m.vmax) || std::fabs(s.E - s.V2 - 1.0) < 1.0;
+        label(font, W * 0.5, m.Y(s.E) + (e_above ? ABOVE : BELOW), energy_text(s.E), VALUE);
+    }
+
+    const double x1 = (L + s.x0) * (W - 100.0) / (4.0 * L) + 50.0;
+    if (diagram)
+        label(font, x1, m.Y(s.V1) + value_offset(s.V1, s, m), "V1=" + fmt_g(s.V1), VALUE);
+    label(font, x1, ylen, length_text(L + s.x0), LENGTH);
+
+    if (s.a > 0.0) {
+        const double x2 = m.X(s.x0 + s.a / 2.0);
+        if (diagram)
+            label(font, x2, m.Y(s.V2) + value_offset(s.V2, s, m), "V2=" + fmt_g(s.V2), VALUE);
+        label(font, x2, ylen, length_text(s.a), LENGTH);
+    }
+
+    const double x3 = m.X((s.x0 + s.a + L) / 2.0);
+    if (diagram)
+        label(font, x3, m.Y(s.V3) + value_offset(s.V3, s, m), "V3=" + fmt_g(s.V3), VALUE);
+    label(font, x3, ylen, length_text(L - s.x0 - s.a), LENGTH);
+}
+
+}  // namespace
+
+void three_region_draw(situace& s, konfig k, zgl_font* font)
+{
+    s.text = listing(s);
+
+    mapping m;
+    m.W = k.width;
+    m.H = k.height;
+    m.L = k.half_range;
+    m.y0 = m.H / 3.0 + 10.0;
+    m.s = (3.0 / m.L) * 230.0;
+    m.vmax = std::max(std::max(s.E, s.V1), std::max(s.V2, s.V3));
+    // With every energy at 0 eV the diagram has no scale (Y would divide by
+    // zero): it is left out for that frame, the wave and the listing stay.
+    const bool diagram = m.vmax > 0.0 && std::isfinite(m.vmax);
+
+    if (diagram)
+        draw_levels(s, m);
+
+    line(40.0, m.y0, m.W - 40.0, m.y0, ZERO_LINE_COLOUR, 200);
+
+    const bool square = k.show_square && !k.reim_mode;
+    draw_curve(s, k, m);
+
+    if (square) {
+        const double side = (m.W - 100.0) / (2.0 * m.L);
+        const double x = m.W * 0.5 - (m.W - 100.0) / (4.0 * m.L);
+        const double y = m.y0 - m.s;
+        if (drawable(x) && drawable(y) && drawable(side) && drawable(m.s))
+            pr2d_Rect(static_cast<float>(x), static_cast<float>(y), static_cast<float>(side),
+                      static_cast<float>(m.s), SQUARE_COLOUR, 100, PR2D_FILL);
+    }
+
+    if (diagram) {
+        draw_grid(s, m);
+        draw_potential(s, m);
+    }
+
+    if (k.show_labels)
+        draw_labels(s, m, font, diagram);
+}

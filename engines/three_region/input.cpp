@@ -1,1 +1,158 @@
-// (to be written)
+// The three-region controls: the arrow keys, the wheel and left-button
+// drags over the three region strips "V1", "V2", "V3" change the energy, the
+// potentials and the width and place of the middle region.
+//
+// Relies on: the key and mouse state of platform/zgl.h (the shell clears it
+// every tick) and the drag anchor drag_x, drag_y that the shell records at
+// the start of a left-button press. Nothing is recomputed here: setting
+// `changed` makes the shell run layout and step at the end of the tick.
+#include <cstdint>
+
+#include "common/numtext.h"
+#include "engines/three_region/three_region.h"
+
+namespace {
+
+// Both edges of the middle region stay within -0.9 L .. 0.9 L.
+constexpr double EDGE_LIMIT = 0.9;
+// Key steps per tick, internal units: moving the region, and its width.
+constexpr double MOVE_STEP = 0.009;
+constexpr double WIDTH_STEP = 0.006;
+
+// The potential of the strip under the mouse, or null over anything else.
+double* strip_potential(situace& s, const control* hit)
+{
+    if (!hit)
+        return nullptr;
+    if (hit->name == "V1")
+        return &s.V1;
+    if (hit->name == "V2")
+        return &s.V2;
+    if (hit->name == "V3")
+        return &s.V3;
+    return nullptr;
+}
+
+// Step size in thousandths: 10, or 40 with Shift or the right button held
+// (coarse), and 10 more when the wheel turned the way being handled, so a
+// wheel notch counts for more than one 10 ms tick of a held key.
+uint8_t step_size(int wheel_dir)
+{
+    uint8_t n = 10;
+    if (key_Down(K_SHIFT) || mouse_Down(M_BRIGHT))
+        n = 40;
+    if (mouse_Wheel(wheel_dir))
+        n += 10;
+    return n;
+}
+
+// Snapped to thousandths: round(1000 v + d) / 1000.
+double thousandths(double v, double d) { return round_even(1000.0 * v + d) / 1000.0; }
+
+// One tick of a left-button drag over a strip; returns false over any other
+// control. A step that would push an edge beyond the limit is refused
+// whole; a width dragged below zero collapses to 0.
+bool drag(situace& s, const konfig& k, const control* hit)
+{
+    if (!hit)
+        return false;
+    const double L = k.half_range;
+    const double lim = EDGE_LIMIT * L;
+    // The mouse movement since the anchor, in internal units: the inverse
+    // of the plot's mapping of 2L units onto W - 100 pixels.
+    const double delta = static_cast<double>(mouse_X() - k.drag_x) * 2.0 * L / static_cast<double>(k.width - 100);
+    if (hit->name == "V1") {
+        // The left edge follows the mouse, the right edge x0 + a stays.
+        if (s.a > delta && s.x0 + delta > -lim) {
+            s.x0 += delta;
+            s.a -= delta;
+        } else if (s.a < delta) {
+            s.x0 += s.a;
+            s.a = 0.0;
+        }
+        return true;
+    }
+    if (hit->name == "V2") {
+        // The whole region moves.
+        if (s.x0 + s.a + delta < lim && s.x0 + delta > -lim)
+            s.x0 += delta;
+        return true;
+    }
+    if (hit->name == "V3") {
+        // The right edge follows the mouse, x0 stays.
+        if (s.a + delta > 0.0 && s.x0 + s.a + delta < lim)
+            s.a += delta;
+        else if (s.a + delta < 0.0)
+            s.a = 0.0;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void three_region_input(situace& s, konfig& k, control* hit, bool& changed)
+{
+    const double lim = EDGE_LIMIT * k.half_range;
+
+    // Right: widen the region to the right, or with Shift move it right; a
+    // step that would cross the limit puts the right edge on it.
+    if (key_Down(K_RIGHT)) {
+        const bool room = s.x0 + s.a < lim - MOVE_STEP;
+        if (key_Down(K_SHIFT))
+            s.x0 = room ? thousandths(s.x0, 9.0) : lim - s.a;
+        else
+            s.a = room ? thousandths(s.a, 6.0) : lim - s.x0;
+        changed = true;
+        return;
+    }
+
+    // Left: narrow the region from the right, or with Shift move it left.
+    if (key_Down(K_LEFT)) {
+        if (key_Down(K_SHIFT))
+            s.x0 = s.x0 >= -lim + MOVE_STEP ? thousandths(s.x0, -9.0) : -lim;
+        else
+            s.a = s.a >= 0.009 ? thousandths(s.a, -6.0) : 0.0;  // below 9 thousandths: gone
+        changed = true;
+        return;
+    }
+
+    // Up: over a strip its potential rises by (5 n + 35) meV, snapped to
+    // thousandths; elsewhere the energy rises by n meV (no snapping here: the
+    // step pulls it onto a bound state when it comes close to one).
+    if (key_Down(K_UP) || mouse_Wheel(M_WUP)) {
+        const uint8_t n = step_size(M_WUP);
+        if (double* v = strip_potential(s, hit))
+            *v = round_even(1000.0 * *v + 5.0 * n + 35.0) / 1000.0;
+        else
+            s.E = s.E + n / 1000.0;
+        changed = true;
+        return;
+    }
+
+    // Down: the same steps downwards; nothing goes below 0 eV.
+    if (key_Down(K_DOWN) || mouse_Wheel(M_WDOWN)) {
+        const uint8_t n = step_size(M_WDOWN);
+        if (double* v = strip_potential(s, hit)) {
+            *v = round_even(1000.0 * *v - (5.0 * n + 35.0)) / 1000.0;
+            if (*v < 0.0)
+                *v = 0.0;
+        } else {
+            s.E = s.E - n / 1000.0;
+            if (s.E < 0.0)
+                s.E = 0.0;
+        }
+        changed = true;
+        return;
+    }
+
+    // Left button held: follow the drag, then move the anchor to the mouse
+    // so that the next tick measures only the new movement.
+    if (mouse_Down(M_BLEFT)) {
+        if (drag(s, k, hit)) {
+            k.drag_x = mouse_X();
+            k.drag_y = mouse_Y();
+        }
+        changed = true;
+    }
+}
