@@ -1,2 +1,467 @@
-// (to be written)
-#include "platform/zgl_test.h"
+// Life of the graphics layer: starting SDL, the window and its renderer, the
+// main loop with the 10 ms timer, screen options, and the test mode that
+// drives the same backend offscreen, tick by tick and frame by frame.
+//
+// Relies on SDL2 (video, events, timer), SDL_ttf and PhysFS; the drawing,
+// input and file parts live in zgl_draw.cpp, zgl_input.cpp, zgl_files.cpp.
+#include <SDL_image.h>
+#include <physfs.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/zgl_clock.h"
+#include "platform/zgl_internal.h"
+
+namespace zgl {
+
+state g;
+
+namespace {
+
+// Reports that the graphics cannot start: stderr always, the message box
+// where one can be shown (never in the test mode, where nobody would close it).
+bool fail_to_start(const std::string& reason)
+{
+    std::fprintf(stderr, "Error while loading ZenGL: %s\n", reason.c_str());
+    if (!g.test_mode)
+        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", "Error while loading ZenGL", nullptr);
+    return false;
+}
+
+// The offscreen and dummy drivers open no visible window; they are fine only
+// when asked for (the test mode, or SDL_VIDEODRIVER naming them).
+bool invisible_driver(const char* driver)
+{
+    if (!driver)
+        return true;
+    if (std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0)
+        return false;
+    const char* asked = std::getenv("SDL_VIDEODRIVER");
+    return !(asked && SDL_strcasecmp(asked, driver) == 0);
+}
+
+int renderer_index(const char* name)
+{
+    int n = SDL_GetNumRenderDrivers();
+    for (int i = 0; i < n; i++) {
+        SDL_RendererInfo info;
+        if (SDL_GetRenderDriverInfo(i, &info) == 0 && std::strcmp(info.name, name) == 0)
+            return i;
+    }
+    return -1;
+}
+
+// The test mode's window: an ARGB8888 surface the software renderer draws
+// into, so the pixels can be read back.
+bool open_offscreen()
+{
+    int w = std::max(1, g.width), h = std::max(1, g.height);
+    g.surface = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
+    if (!g.surface)
+        return false;
+    g.renderer = SDL_CreateSoftwareRenderer(g.surface);
+    if (!g.renderer) {
+        SDL_FreeSurface(g.surface);
+        g.surface = nullptr;
+        return false;
+    }
+    g.redraw = true;
+    return true;
+}
+
+void close_offscreen()
+{
+    drop_textures();
+    if (g.renderer)
+        SDL_DestroyRenderer(g.renderer);
+    g.renderer = nullptr;
+    if (g.surface)
+        SDL_FreeSurface(g.surface);
+    g.surface = nullptr;
+}
+
+bool open_window()
+{
+    Uint32 flags = SDL_WINDOW_SHOWN | (g.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+    g.window = SDL_CreateWindow(g.caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                std::max(1, g.width), std::max(1, g.height), flags);
+    if (!g.window) {
+        std::fprintf(stderr, "Cannot open the window: %s.\n", SDL_GetError());
+        return false;
+    }
+    // OpenGL, with SDL batching the draw calls (it does not by default once
+    // a driver is named); the software renderer if OpenGL cannot start.
+    SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
+    Uint32 vsync = g.vsync ? SDL_RENDERER_PRESENTVSYNC : 0;
+    int gl = renderer_index("opengl");
+    if (gl >= 0)
+        g.renderer = SDL_CreateRenderer(g.window, gl, SDL_RENDERER_ACCELERATED | vsync);
+    if (!g.renderer) {
+        int sw = renderer_index("software");
+        g.renderer = SDL_CreateRenderer(g.window, sw, SDL_RENDERER_SOFTWARE | vsync);
+    }
+    if (!g.renderer) {
+        std::fprintf(stderr, "Cannot create a renderer for the window: %s.\n", SDL_GetError());
+        SDL_DestroyWindow(g.window);
+        g.window = nullptr;
+        return false;
+    }
+    SDL_ShowCursor(g.cursor ? SDL_ENABLE : SDL_DISABLE);
+    g.redraw = true;
+    return true;
+}
+
+void close_window()
+{
+    drop_textures();
+    if (g.renderer)
+        SDL_DestroyRenderer(g.renderer);
+    g.renderer = nullptr;
+    if (g.window)
+        SDL_DestroyWindow(g.window);
+    g.window = nullptr;
+}
+
+void run_exit()
+{
+    if (g.exit && !g.exit_run) {
+        g.exit_run = true;
+        g.exit();
+    }
+}
+
+// Ends everything SDL, SDL_image, SDL_ttf and PhysFS hold.
+void stop_all()
+{
+    if (g.test_mode)
+        close_offscreen();
+    else
+        close_window();
+    free_files();
+    if (g.ttf && TTF_WasInit())
+        TTF_Quit();
+    g.ttf = false;
+    if (g.img)
+        IMG_Quit();
+    g.img = false;
+    if (g.physfs)
+        PHYSFS_deinit();
+    g.physfs = false;
+    if (g.sdl)
+        SDL_Quit();
+    g.sdl = false;
+}
+
+double now_ms()
+{
+    return double(SDL_GetPerformanceCounter()) * 1000.0 / double(SDL_GetPerformanceFrequency());
+}
+
+// Time between display refreshes, ms.
+double refresh_period_ms()
+{
+    int hz = g.refresh > 1 ? g.refresh : 0;
+    if (hz == 0 && g.window) {
+        SDL_DisplayMode mode;
+        int display = SDL_GetWindowDisplayIndex(g.window);
+        if (display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0)
+            hz = mode.refresh_rate;
+    }
+    if (hz <= 0)
+        hz = 60;
+    return 1000.0 / hz;
+}
+
+// The main loop: events, then the timer procedures by real time (a fixed
+// 10 ms step, caught up after a slow frame), then a frame when one is due.
+// Between them it sleeps until the next tick or frame is due.
+void main_loop()
+{
+    double last = now_ms();
+    double next_frame = last;
+    double last_pump = -1e9;
+    std::vector<int> calls(g.timers.size());
+    while (!g.exit_requested) {
+        double now = now_ms();
+        double elapsed = now - last;
+        last = now;
+        bool tick_due = false;
+        for (size_t i = 0; i < g.timers.size(); i++) {
+            calls[i] = due_calls(g.timers[i].backlog_ms, elapsed, g.timers[i].interval_ms);
+            tick_due = tick_due || calls[i] > 0;
+        }
+        // Events are read before the ticks that act on them. Asking the X
+        // server is most of an idle program's cost, so it is done once per
+        // tick (and now and then for the window's own events), not per frame.
+        if (tick_due || now - last_pump >= 20) {
+            process_events();
+            last_pump = now;
+        }
+        for (size_t i = 0; i < g.timers.size() && !g.exit_requested; i++)
+            for (int k = 0; k < calls[i] && !g.exit_requested; k++)
+                g.timers[i].proc();
+        if (g.exit_requested)
+            break;
+
+        double period = refresh_period_ms();
+        if (now_ms() >= next_frame) {
+            double start = now_ms();
+            begin_frame();
+            if (g.draw)
+                g.draw();
+            bool presented = show_frame();
+            // With vsync the present itself waits for the refresh; the small
+            // allowance keeps its phase. Otherwise pace to the refresh rate.
+            next_frame = start + (presented && g.vsync ? period - 2 : period);
+        }
+
+        // Sleep until the next tick or frame. Input is read only by the
+        // timer procedures, so waking early for an event gains nothing.
+        double due = next_frame;
+        for (const timer& t : g.timers)
+            due = std::min(due, last + std::max<uint32_t>(1, t.interval_ms) - t.backlog_ms);
+        // Sleeping a little past the due time costs nothing (the backlog
+        // keeps the real time); waking early would spin.
+        double wait = due - now_ms();
+        if (wait > 0)
+            SDL_Delay(Uint32(std::ceil(std::min(wait, 100.0))));
+    }
+}
+
+} // namespace
+
+} // namespace zgl
+
+using zgl::g;
+
+bool zglLoad()
+{
+    if (g.sdl)
+        return true;
+    if (g.test_mode)
+        SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "dummy", SDL_HINT_OVERRIDE);
+    // Without a GPU, Mesa's software OpenGL (llvmpipe) hands each frame to
+    // worker threads; for an 800 x 600 2-D picture the hand-offs cost more
+    // than they save (measured under Xvfb with time running: 14% of a core
+    // with the threads, 10% without). Hardware drivers ignore the variable,
+    // and a value the user set is kept.
+    if (!g.test_mode)
+        setenv("LP_NUM_THREADS", "0", 0);
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        std::string why = SDL_GetError();
+        SDL_Quit();
+        return zgl::fail_to_start(why);
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!g.test_mode && zgl::invisible_driver(driver)) {
+        std::string why = std::string("no display is available (SDL offers only its ") +
+                          (driver ? driver : "null") + " video driver)";
+        SDL_Quit();
+        return zgl::fail_to_start(why);
+    }
+    if (TTF_Init() != 0) {
+        std::string why = TTF_GetError();
+        SDL_Quit();
+        return zgl::fail_to_start(why);
+    }
+    g.ttf = true;
+    IMG_Init(IMG_INIT_PNG); // pictures that cannot be decoded are reported when loaded
+    g.img = true;
+    g.sdl = true;
+    return true;
+}
+
+void zgl_Reg(int slot, void (*proc)())
+{
+    switch (slot) {
+    case SYS_LOAD:
+        g.load = proc;
+        break;
+    case SYS_DRAW:
+        g.draw = proc;
+        break;
+    case SYS_EXIT:
+        g.exit = proc;
+        break;
+    default:
+        break;
+    }
+}
+
+void timer_Add(void (*proc)(), uint32_t interval_ms)
+{
+    if (proc)
+        g.timers.push_back({proc, interval_ms, 0});
+}
+
+void zgl_Init(uint8_t /*fsaa*/, uint8_t /*stencil*/)
+{
+    if (!g.sdl) {
+        std::fprintf(stderr, "The graphics were not started, so no window opens.\n");
+        return;
+    }
+    bool open = g.test_mode ? (g.renderer || zgl::open_offscreen()) : zgl::open_window();
+    if (!open) {
+        if (g.test_mode)
+            std::fprintf(stderr, "Cannot open the offscreen window: %s.\n", SDL_GetError());
+        return;
+    }
+    g.exit_run = false;
+    if (g.load)
+        g.load();
+    if (g.test_mode)
+        return;
+    zgl::main_loop();
+    zgl::run_exit();
+    zgl::stop_all();
+}
+
+void zgl_Exit()
+{
+    g.exit_requested = true;
+}
+
+void wnd_SetCaption(const std::string& caption)
+{
+    g.caption = caption;
+    if (g.window)
+        SDL_SetWindowTitle(g.window, caption.c_str());
+}
+
+void wnd_ShowCursor(bool show)
+{
+    g.cursor = show;
+    if (g.sdl && !g.test_mode)
+        SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+}
+
+void scr_SetOptions(uint16_t width, uint16_t height, uint16_t refresh, bool fullscreen, bool vsync)
+{
+    bool resized = width != g.width || height != g.height;
+    g.width = std::max<int>(1, width);
+    g.height = std::max<int>(1, height);
+    g.refresh = refresh;
+    g.fullscreen = fullscreen;
+    g.vsync = vsync;
+    if (g.window) {
+        // Full screen covers the desktop at its own resolution; the logical
+        // picture is scaled onto it (see the drawing).
+        SDL_SetWindowFullscreen(g.window, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+        if (!fullscreen)
+            SDL_SetWindowSize(g.window, g.width, g.height);
+        if (g.renderer)
+            SDL_RenderSetVSync(g.renderer, vsync ? 1 : 0);
+        g.redraw = true;
+    } else if (g.test_mode && g.renderer && resized) {
+        zgl::close_offscreen();
+        zgl::open_offscreen();
+    }
+}
+
+void scr_CorrectResolution(uint16_t width, uint16_t height)
+{
+    g.corr_w = width;
+    g.corr_h = height;
+    g.redraw = true;
+}
+
+void zgl_Enable(uint32_t what)
+{
+    g.enabled |= what;
+    g.redraw = true;
+}
+
+void zgl_Disable(uint32_t what)
+{
+    g.enabled &= ~what;
+    g.redraw = true;
+}
+
+// ---- Test mode ----------------------------------------------------------
+
+void ztest_Enable()
+{
+    g.test_mode = true;
+}
+
+void ztest_Shutdown()
+{
+    zgl::run_exit();
+    zgl::stop_all();
+    g = zgl::state{};
+    // Stays in the test mode, so a later test can never open a real window.
+    g.test_mode = true;
+}
+
+void ztest_Tick(int count)
+{
+    for (int i = 0; i < count; i++) {
+        zgl::process_events();
+        for (size_t k = 0; k < g.timers.size(); k++)
+            g.timers[k].proc();
+    }
+}
+
+void ztest_Frame()
+{
+    zgl::process_events();
+    zgl::begin_frame();
+    if (g.draw)
+        g.draw();
+    g.last_presented = g.raster && zgl::show_frame();
+}
+
+void ztest_SetRaster(bool on)
+{
+    g.raster = on;
+}
+
+uint32_t ztest_Pixel(int x, int y)
+{
+    if (!g.surface || x < 0 || y < 0 || x >= g.surface->w || y >= g.surface->h)
+        return 0;
+    if (g.renderer)
+        SDL_RenderFlush(g.renderer);
+    const auto* row = static_cast<const uint8_t*>(g.surface->pixels) + size_t(y) * size_t(g.surface->pitch);
+    uint32_t px;
+    std::memcpy(&px, row + size_t(x) * 4, 4);
+    return px & 0xFFFFFF;
+}
+
+bool ztest_SavePNG(const std::string& path)
+{
+    if (!g.surface)
+        return false;
+    if (g.renderer)
+        SDL_RenderFlush(g.renderer);
+    return IMG_SavePNG(g.surface, path.c_str()) == 0;
+}
+
+bool ztest_LastFramePresented()
+{
+    return g.last_presented;
+}
+bool ztest_ExitRequested()
+{
+    return g.exit_requested;
+}
+std::string ztest_Caption()
+{
+    return g.caption;
+}
+int ztest_WindowWidth()
+{
+    return g.surface ? g.surface->w : g.width;
+}
+int ztest_WindowHeight()
+{
+    return g.surface ? g.surface->h : g.height;
+}
+bool ztest_Fullscreen()
+{
+    return g.fullscreen;
+}

@@ -57,6 +57,9 @@ void ztest_MouseMove(int x, int y);
 void ztest_MouseButton(int button, bool down);
 void ztest_Wheel(int dir);  // M_WUP or M_WDOWN
 void ztest_Text(const std::string& utf8);
+// A key event by SDL scancode number (a USB HID usage: Up is 82, Escape
+// 41), for checking how SDL keys map to scan codes.
+void ztest_SDLKey(int sdl_scancode, bool down, bool repeat = false);
 
 // The recorder: every primitive since the last ztest_Frame or
 // ztest_ClearPrims, including those drawn outside the main loop.
