@@ -1,1 +1,159 @@
-// (to be written)
+// One frame: the engine paints the plot and rebuilds the listing, then the
+// shell draws what it owns on top, in this order (later covers earlier):
+// the text being typed into a coefficient box, the listing panel with the
+// time read-out, the control pictures with the time-step label, the open
+// superposition panel, and last the highlight of the control under the
+// mouse. The frame changes no state but the listing text.
+//
+// Relies on: the graphics layer's drawing, the controls' hit test, and the
+// number text (common/numtext.h) for numbers in the user's format.
+#include <algorithm>
+#include <cmath>
+
+#include "app/controls.h"
+#include "app/shell.h"
+#include "common/numtext.h"
+
+namespace {
+
+constexpr uint32_t WHITE = 0xFFFFFF;
+constexpr uint32_t BLACK = 0x000000;
+constexpr uint32_t RED = 0xFF0000;
+constexpr uint32_t GREEN = 0x00FF00;
+constexpr uint32_t PHASOR_GREY = 0x888888;
+
+// The superposition coefficients C[0]..C[9] are elements 5..14 of coef.
+constexpr int FIRST_COEF = 5;
+
+// Simulated time in femtoseconds with one decimal: t (s) times 1e16 in
+// extended precision, rounded to the nearest whole number (ties to even),
+// divided by 10, then shown as a double (a time of 0 gives "0").
+std::string time_text(long double t) {
+    const long double tenths = round_even(t * 10.0L * 1e15L);
+    return "t = " + fmt_g(static_cast<double>(tenths / 10.0L)) + " fs";
+}
+
+// The time-step label: simulated femtoseconds per real second at 100 ticks
+// a second, three decimals (dt in s, times 1e18 and 100 in extended
+// precision, rounded ties to even, divided by 1000).
+std::string step_text(long double dt) {
+    const long double thousandths = round_even(dt * 1e18L * 100.0L);
+    return fmt_g(static_cast<double>(thousandths / 1000.0L)) + "fs/s";
+}
+
+double sgn(double v) { return v > 0.0 ? 1.0 : (v < 0.0 ? -1.0 : 0.0); }
+
+// The label under "tl_cas". While time runs with a steady dt, t / dt / 100
+// counts the seconds of running; the label is green in the last tenth of
+// each of them.
+void draw_step_label(const control* c) {
+    const float x = c->rect.x + c->rect.w / 2.0f;
+    const float y = c->rect.y + 41.0f;
+    const std::string label = step_text(konf.dt);
+    const long double seconds = konf.t / konf.dt / 100.0L;
+    const long double frac = seconds - std::trunc(seconds);
+    if (frac > 0.9L) {
+        text_DrawEx(font, x, y, 1.0f, 0.0f, label, 255, GREEN, TEXT_HALIGN_CENTER);
+    } else {
+        text_Draw(font, x, y, label, TEXT_HALIGN_CENTER);
+    }
+}
+
+// One coefficient box in phasor mode: a grey square with white axes, the
+// coefficient as a pointer from the centre (the right edge is +1, the top
+// edge +i). Inside the unit square the pointer is black, with a dot at its
+// tip and a faint circle of its modulus; outside it is red and clipped to
+// the box's edge.
+void draw_phasor(const zgl_rect& r, cplx c) {
+    const float cx = r.x + r.w / 2.0f;
+    const float cy = r.y + r.h / 2.0f;
+    pr2d_Rect(r.x, r.y, r.w, r.h, PHASOR_GREY, 255, PR2D_FILL);
+    pr2d_Line(cx, r.y, cx, r.y + r.h, WHITE, 255);
+    pr2d_Line(r.x, cy, r.x + r.w, cy, WHITE, 255);
+    const double re = c.real();
+    const double im = c.imag();
+    uint32_t pointer = RED;
+    if (std::fabs(re) <= 1.0 && std::fabs(im) <= 1.0) {
+        pointer = BLACK;
+        pr2d_Circle(static_cast<float>(r.x + (1.0 + re) * r.w / 2.0),
+                    static_cast<float>(r.y + (1.0 - im) * r.h / 2.0), 2.0f, BLACK, 255, 32,
+                    PR2D_FILL);
+        pr2d_Circle(cx, cy, static_cast<float>(std::abs(c) * r.h / 2.0), BLACK, 100, 32, 0);
+    }
+    const double tip_x = r.x + (1.0 + sgn(re) * std::min(std::fabs(re), 1.0)) * r.w / 2.0;
+    const double tip_y = r.y + (1.0 - sgn(im) * std::min(std::fabs(im), 1.0)) * r.h / 2.0;
+    pr2d_Line(cx, cy, static_cast<float>(tip_x), static_cast<float>(tip_y), pointer, 255);
+}
+
+}  // namespace
+
+void draw_panel(situace s, konfig k, zgl_font* f) {
+    control* c = k.controls;
+    while (c != nullptr && c->name != "pl_sup") c = c->next;
+    if (c == nullptr) return;
+    // A translucent white layer over the panel (and the button under it).
+    pr2d_Rect(c->rect.x, c->rect.y, c->rect.w, c->rect.h, WHITE, 100, PR2D_FILL);
+    // The value/phasor switch.
+    c = c->next;
+    if (c == nullptr) return;
+    ssprite2d_Draw(c->texture, c->rect.x, c->rect.y, c->rect.w, c->rect.h, 0.0f, 255, FX_BLEND);
+    // The ten boxes.
+    for (c = c->next; c != nullptr; c = c->next) {
+        if (c->name.size() != 2 || c->name[1] < '0' || c->name[1] > '9') continue;
+        const int j = c->name[1] - '0';
+        const cplx coef = s.coef[FIRST_COEF + j];
+        const zgl_rect& r = c->rect;
+        // The box's name stands left of it.
+        text_Draw(f, r.x - 13.0f, r.y + 19.0f, c->name, TEXT_HALIGN_CENTER | TEXT_VALIGN_CENTER);
+        if (!phasor_mode) {
+            // The modulus with at most two decimals, unless it is being typed.
+            if (!(editing && c == edited_control)) {
+                const double modulus = round_even(std::abs(coef) * 100.0) / 100.0;
+                text_DrawInRect(f, r, fmt_g(modulus), TEXT_VALIGN_CENTER);
+            }
+            pr2d_Rect(r.x, r.y + 9.0f, r.w, 20.0f, WHITE, 255, 0);
+        } else {
+            draw_phasor(r, coef);
+        }
+    }
+}
+
+void draw_proc() {
+    // The engine's plot, and the listing for this frame in sit.text.
+    if (sit.draw != nullptr) sit.draw(sit, konf, font);
+
+    if (editing && edited_control != nullptr) {
+        text_DrawInRect(font, edited_control->rect, edit_text, TEXT_VALIGN_CENTER);
+    }
+
+    // The listing: collapsed it shows only the time, expanded the engine's
+    // text with the time line after it.
+    if (control* listing = find_control(konf.controls, "vypis")) {
+        const std::string time_line = time_text(konf.t);
+        if (listing->active) {
+            sit.text += "\n" + time_line;
+            text_DrawInRect(font, listing->rect, sit.text, 0);
+        } else {
+            text_DrawInRect(font, listing->rect, time_line, 0);
+        }
+    }
+
+    for (control* c = konf.controls; c != nullptr; c = c->next) {
+        if (c->visible && c->texture != nullptr) {
+            ssprite2d_Draw(c->texture, c->rect.x, c->rect.y, c->rect.w, c->rect.h, 0.0f, 255,
+                           FX_BLEND);
+        }
+        if (c->name == "tl_cas") {
+            draw_step_label(c);
+        } else if (c->name == "tl_sup" && c->visible && c->active) {
+            draw_panel(sit, konf, font);
+        }
+    }
+
+    // The highlight of the control under the mouse, never over the background.
+    control* h = hit_test(konf.controls);
+    if (h != nullptr && h != konf.controls) {
+        pr2d_Rect(h->hover_rect.x, h->hover_rect.y, h->hover_rect.w, h->hover_rect.h,
+                  h->hover_color, h->hover_alpha, PR2D_FILL);
+    }
+}

@@ -1,3 +1,103 @@
-// (to be written)
+// The program's spine: the shared records and the shell's globals, the entry
+// that starts the graphics and hands the shell's procedures to it, and the
+// load and exit procedures the main loop calls at its start and end.
+//
+// Relies on: the graphics layer (platform/zgl.h) for the window, the main
+// loop and the archive; the configuration (app/config.h) for "config.ini"
+// and the choice of system; the controls (app/controls.h); the number text
+// (common/numtext.h) for the user's decimal separator.
+#include <chrono>
+#include <cstdlib>
+
+#include "app/config.h"
+#include "app/controls.h"
 #include "app/shell.h"
-int vlnkar_main() { return 0; }
+#include "common/numtext.h"
+
+konfig konf{};
+situace sit{};
+zgl_font* font = nullptr;
+bool phasor_mode = false;
+bool editing = false;
+control* edited_control = nullptr;
+std::string edit_text;
+
+namespace {
+
+// Every picture comes without colour key, with flags 0x432 (clamp, linear
+// filter, power-of-two, alpha).
+constexpr uint32_t NO_COLOUR_KEY = 0xFF000000;
+constexpr uint32_t PICTURE_FLAGS = 0x432;
+
+}  // namespace
+
+void load_proc() {
+    // A list rebuilt below would leave a typed entry pointing into freed
+    // controls; no entry can be running here (the screen switch cannot act
+    // while one is), but end it cleanly if one is.
+    if (editing) {
+        key_EndReadText();
+        editing = false;
+    }
+    edited_control = nullptr;
+
+    // While the archive is open every name below resolves inside it. Its
+    // result is not checked: without it the loads simply give null handles.
+    file_OpenArchive("textury.dat", "");
+    font = font_LoadFromFile("font.zfi");
+    // The start-up system from "config.ini", with its default parameters
+    // (a copy of the name: choose_system receives konf as well).
+    const std::string start_system = konf.system;
+    choose_system(start_system, konf, sit);
+    // The 28 controls for the window size of this moment, with the twelve
+    // button pictures in their load order.
+    build_controls(konf);
+    // The engine places its controls and computes its first state before the
+    // first frame.
+    if (sit.layout != nullptr) sit.layout(sit, konf);
+    if (sit.step != nullptr) sit.step(sit, konf);
+    konf.arrow_texture = tex_LoadFromFile("sipka.png", NO_COLOUR_KEY, PICTURE_FLAGS);
+    file_CloseArchive();
+}
+
+void exit_proc() { free_controls(konf); }
+
+int vlnkar_main() {
+    // Fresh records and globals: the program runs this once, the tests run
+    // it once per test.
+    free_controls(konf);
+    konf = konfig{};
+    sit = situace{};
+    font = nullptr;
+    phasor_mode = false;
+    editing = false;
+    edited_control = nullptr;
+    edit_text.clear();
+
+    numtext_init_locale();
+    // The random walk of the bound-state engines draws from rand(); seed it
+    // from a millisecond clock.
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now().time_since_epoch())
+                        .count();
+    std::srand(static_cast<unsigned>(ms));
+
+    // Without graphics the program ends at once; zglLoad has already said why.
+    if (!zglLoad()) return 1;
+
+    timer_Add(timer_proc, 10);
+    zgl_Reg(SYS_LOAD, load_proc);
+    zgl_Reg(SYS_DRAW, draw_proc);
+    zgl_Reg(SYS_EXIT, exit_proc);
+    wnd_SetCaption("Vlnkar");
+    wnd_ShowCursor(true);
+    // Resets the view settings and reads the window size and start-up system;
+    // it clears fullscreen, so the program always starts in a window.
+    choose_system("config", konf, sit);
+    scr_SetOptions(static_cast<uint16_t>(konf.width), static_cast<uint16_t>(konf.height), 1,
+                   konf.fullscreen, true);
+    // Opens the window and runs the main loop until it ends (in the test mode
+    // it returns right after the load procedure).
+    zgl_Init(0, 0);
+    return 0;
+}

@@ -1,1 +1,287 @@
-// (to be written)
+// The 10 ms tick: the only place where the program's state changes. It finds
+// the control under the mouse, carries out at most one of the shell's own
+// key, wheel or right-click rules (or hands the tick to the engine), acts on
+// a left click by the control's name, advances simulated time, recomputes
+// the engine's state when anything changed, and clears the input so every
+// event counts in exactly one tick.
+//
+// Relies on: the graphics layer for input and the screen mode, the controls'
+// hit test, choose_system, the load procedure, and the engine's input,
+// layout and step procedures installed in sit.
+#include <cmath>
+
+#include "app/config.h"
+#include "app/controls.h"
+#include "app/shell.h"
+#include "common/numtext.h"
+
+namespace {
+
+// The program's value of pi; the phase steps below are fractions of it.
+constexpr double PI = 3.141592654;
+
+// The plotted half range (internal length units) is narrowed only above
+// and widened only below these limits.
+constexpr double HALF_RANGE_MIN = 3.0;
+constexpr double HALF_RANGE_MAX = 150.0;
+
+// The time step per tick, simulated seconds, in extended precision like dt
+// itself.
+constexpr long double DT_STEP = 1e-18L;
+constexpr long double DT_UP_LIMIT = 2e-17L;
+constexpr long double DT_DOWN_LIMIT = 1.1e-18L;
+
+// The superposition coefficients C[0]..C[9] are elements 5..14 of coef.
+constexpr int FIRST_COEF = 5;
+
+bool named(const control* c, const char* name) { return c != nullptr && c->name == name; }
+
+// The digit j of a coefficient box "Cj", or -1 when c is no such box.
+int box_index(const control* c) {
+    if (c == nullptr || c->name.size() != 2 || c->name[0] != 'C') return -1;
+    const char d = c->name[1];
+    if (d < '0' || d > '9') return -1;
+    return d - '0';
+}
+
+// Narrows (+1) or widens (-1) the plotted range by a nominal 0.2 units,
+// keeping the number of samples across the half range. All of it is
+// worked in extended precision from the stored doubles, each result taken
+// to the nearest representable value: the samples across the half range
+// (4.3 x 245 is just below 1053.5 in extended precision, so it gives 1053,
+// where a double product would round up to 1053.5 and then to 1054), and
+// the range in tenths, cut toward zero to whole tenths; the new range is
+// stored as a double. As one-decimal values are not exact in binary, the
+// cut makes the actual step 0.1, 0.2 or 0.3.
+void zoom(int direction) {
+    const long double samples =
+        round_even(static_cast<long double>(konf.half_range) * static_cast<long double>(konf.density));
+    const long double tenths =
+        static_cast<long double>(konf.half_range) * 10.0L - 2.0L * static_cast<long double>(direction);
+    konf.half_range = static_cast<double>(cut(tenths) / 10.0L);
+    konf.density = static_cast<double>(round_even(samples / static_cast<long double>(konf.half_range)));
+}
+
+// c := |c| exp(i (arg c + delta)); a zero coefficient stays zero.
+void turn_phase(cplx& c, double delta) {
+    const double r = std::abs(c);
+    const double phi = std::arg(c) + delta;
+    c = cplx(r * std::cos(phi), r * std::sin(phi));
+}
+
+// Shows (or hides) "tl_sup" and every control after it: the panel's members.
+void set_panel_visible(control* sup, bool visible) {
+    for (control* c = sup; c != nullptr; c = c->next) c->visible = visible;
+}
+
+// A click on "tl_sup": opens a closed panel; on an open one it normalises
+// the coefficients, and closes the panel only when they already were
+// normalised (within 0.0001).
+void toggle_panel(control* sup) {
+    if (!sup->active) {
+        sup->active = true;
+        set_panel_visible(sup, true);
+        return;
+    }
+    double s = 0.0;
+    for (int j = 0; j < 10; ++j) s += norm2(sit.coef[FIRST_COEF + j]);
+    if (std::fabs(s - 1.0) < 0.0001) {
+        sup->active = false;
+        set_panel_visible(sup, false);
+    }
+    if (s != 0.0) {
+        const double root = std::sqrt(s);
+        for (int j = 0; j < 10; ++j) sit.coef[FIRST_COEF + j] /= root;
+    }
+}
+
+// Enter during a typed entry: stores the number, if it is one, in the box's
+// coefficient as a real value and marks the system as a superposition.
+void finish_entry() {
+    // Characters typed in this very tick have not reached edit_text yet
+    // (the Enter rule acted instead of the one that copies them): take them.
+    edit_text = key_GetText();
+    key_EndReadText();
+    editing = false;
+    const int j = box_index(edited_control);
+    double v = 0.0;
+    // Not a number (letters, "nan", "inf", empty): nothing changes.
+    if (j < 0 || !parse_number(edit_text, v)) return;
+    sit.coef[FIRST_COEF + j] = cplx(v, 0.0);
+    // With one or more non-zero elements 5..15 the bound-state engines show
+    // the superposition (E = -1); with none there is nothing to show, and
+    // the selected state stays.
+    for (int i = FIRST_COEF; i <= 15; ++i) {
+        if (sit.coef[i] != cplx(0.0, 0.0)) {
+            sit.E = -1.0;
+            break;
+        }
+    }
+}
+
+void start_entry(control* box) {
+    edit_text.clear();
+    editing = true;
+    key_BeginReadText("", 4);
+    edited_control = box;
+}
+
+// A left click on a box in phasor mode: the box's centre is 0, its right
+// edge +1 and its top edge +i.
+void set_from_click(control* box, int j) {
+    const zgl_rect& r = box->rect;
+    const double mx = mouse_X();
+    const double my = mouse_Y();
+    const double re = 2.0 * (mx - r.x - r.w / 2.0) / r.w;
+    const double im = -2.0 * (my - r.y - r.h / 2.0) / r.h;
+    sit.coef[FIRST_COEF + j] = cplx(re, im);
+    sit.E = -1.0;
+}
+
+// Key F: window to full screen or back, then the load procedure again, which
+// rebuilds the controls and the start-up system for the new mode.
+void switch_screen() {
+    const auto w = static_cast<uint16_t>(konf.width);
+    const auto h = static_cast<uint16_t>(konf.height);
+    if (konf.fullscreen) {
+        scr_CorrectResolution(w, h);
+        konf.fullscreen = false;
+    } else {
+        zgl_Enable(CORRECT_RESOLUTION);
+        zgl_Disable(CORRECT_WIDTH);
+        zgl_Disable(CORRECT_HEIGHT);
+        scr_CorrectResolution(w, h);
+        konf.fullscreen = true;
+    }
+    scr_SetOptions(w, h, 1, konf.fullscreen, true);
+    load_proc();
+}
+
+// The left-click table: acts on the control under the mouse by its name.
+void left_click(control* hit, bool& changed) {
+    if (editing) {
+        // A click anywhere ends a typed entry without storing it.
+        key_EndReadText();
+        editing = false;
+    }
+    changed = true;
+    if (hit == nullptr) {
+        changed = false;
+        return;
+    }
+    const std::string& n = hit->name;
+    const int j = box_index(hit);
+    if (n == "tl_def") choose_system("volna", konf, sit);
+    else if (n == "tl_bar") choose_system("bariera", konf, sit);
+    else if (n == "tl_jam") choose_system("jama", konf, sit);
+    else if (n == "tl_nek") choose_system("jama_inf", konf, sit);
+    else if (n == "tl_osc") choose_system("oscilator", konf, sit);
+    else if (n == "tl_roz") konf.reim_mode = !konf.reim_mode;
+    else if (n == "tl_re") konf.show_re = !konf.show_re;
+    else if (n == "tl_im") konf.show_im = !konf.show_im;
+    else if (n == "tl_cas") konf.running = !konf.running;
+    else if (n == "vypis") hit->active = !hit->active;
+    else if (n == "tl_%") phasor_mode = !phasor_mode;
+    else if (n == "tl_sup") toggle_panel(hit);
+    else if (j >= 0) {
+        if (phasor_mode) set_from_click(hit, j);
+        else start_entry(hit);
+    } else {
+        // "plocha" and the regions: not a change, whatever the engine's
+        // input procedure said in this tick.
+        changed = false;
+    }
+}
+
+}  // namespace
+
+void timer_proc() {
+    control* hit = hit_test(konf.controls);
+    bool changed = false;
+
+    const bool wheel_up = mouse_Wheel(M_WUP);
+    const bool wheel_down = mouse_Wheel(M_WDOWN);
+    const bool right_click = mouse_Click(M_BRIGHT);
+    const int box = box_index(hit);
+
+    // The shell's own rules, first match wins: at most one acts per tick.
+    if (key_Press(K_ESCAPE)) {
+        zgl_Exit();
+    } else if (key_Press(K_ENTER)) {
+        if (editing) finish_entry();
+        else konf.reim_mode = !konf.reim_mode;
+    } else if (editing) {
+        // While typing, no other key does anything of the shell's.
+        edit_text = key_GetText();
+    } else if (key_Press(K_M) || (right_click && named(hit, "tl_sup"))) {
+        konf.random_walk = !konf.random_walk;
+    } else if (key_Press(K_L)) {
+        choose_system("config", konf, sit);
+    } else if (key_Press(K_SPACE)) {
+        konf.running = !konf.running;
+    } else if (key_Press(K_R)) {
+        konf.show_re = !konf.show_re;
+    } else if (key_Press(K_I)) {
+        konf.show_im = !konf.show_im;
+    } else if (key_Press(K_P)) {
+        konf.show_labels = !konf.show_labels;
+    } else if (key_Press(K_N)) {
+        konf.show_square = !konf.show_square;
+    } else if (right_click && named(hit, "tl_cas")) {
+        konf.t = 0.0L;
+    } else if (right_click && named(hit, "tl_lupa")) {
+        konf.half_range = HALF_RANGE_MIN;
+    } else if ((wheel_up && named(hit, "tl_lupa")) || key_Press(K_KP_PLUS) || key_Press(K_1)) {
+        // The rule takes the tick even when the limit refuses the change.
+        if (konf.half_range > HALF_RANGE_MIN) {
+            zoom(+1);
+            changed = true;
+        }
+    } else if ((wheel_down && named(hit, "tl_lupa")) || key_Press(K_KP_MINUS) || key_Press(K_2)) {
+        if (konf.half_range < HALF_RANGE_MAX) {
+            zoom(-1);
+            changed = true;
+        }
+    } else if (named(hit, "tl_cas") && (wheel_up || key_Press(K_UP))) {
+        // The limit is tested before adding: the largest dt reached is 2.1e-17.
+        if (konf.dt < DT_UP_LIMIT) konf.dt += DT_STEP;
+    } else if (named(hit, "tl_cas") && (wheel_down || key_Press(K_DOWN))) {
+        if (konf.dt > DT_DOWN_LIMIT) konf.dt -= DT_STEP;
+        else konf.dt = DT_STEP;
+    } else if (box >= 0 && wheel_up) {
+        turn_phase(sit.coef[FIRST_COEF + box], PI / 16.0);
+    } else if (box >= 0 && wheel_down) {
+        turn_phase(sit.coef[FIRST_COEF + box], -PI / 15.0);
+    } else if (box >= 0 && right_click) {
+        sit.coef[FIRST_COEF + box] = cplx(0.0, 0.0);
+    } else if (key_Press(K_F)) {
+        switch_screen();
+        // The old list is gone: find the control under the mouse in the new
+        // one, for the left click below.
+        hit = hit_test(konf.controls);
+    } else if (key_Press(K_S)) {
+        konf.show_arrows = !konf.show_arrows;
+    } else if (mouse_Down(M_BLEFT) && konf.drag_x == 0 && konf.drag_y == 0) {
+        // The press position, which the engine reads to follow a drag.
+        konf.drag_x = mouse_X();
+        konf.drag_y = mouse_Y();
+    } else if (mouse_Up(M_BLEFT)) {
+        konf.drag_x = 0;
+        konf.drag_y = 0;
+    } else if (sit.input != nullptr && hit != nullptr) {
+        sit.input(sit, konf, hit, changed);
+    }
+
+    // A left click acts whatever rule acted above.
+    if (mouse_Click(M_BLEFT)) left_click(hit, changed);
+
+    if (konf.running) konf.t += konf.dt;
+
+    if ((changed || konf.random_walk) && sit.layout != nullptr && sit.step != nullptr) {
+        sit.layout(sit, konf);
+        sit.step(sit, konf);
+    }
+
+    mouse_ClearState();
+    key_ClearState();
+}

@@ -1,1 +1,651 @@
+// The running program in the offscreen test mode of the graphics layer: the
+// real entry, load, tick and frame procedures, driven tick by tick with
+// injected keys, clicks, wheel turns and typed text, checked by reading the
+// records and the drawn primitives.
 #include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/controls.h"
+#include "app/shell.h"
+#include "platform/zgl_test.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Each test runs the program in a fresh empty folder holding only the
+// archive, so "config.ini" is created there.
+class Shell : public ::testing::Test {
+protected:
+    void SetUp() override {
+        old_dir_ = fs::current_path();
+        char tmpl[] = "/tmp/vlnkar_shell_XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+        fs::create_symlink(fs::path(VLNKAR_BUILD_DIR) / "textury.dat", dir_ / "textury.dat");
+        fs::current_path(dir_);
+        ztest_Enable();
+        ASSERT_EQ(vlnkar_main(), 0);
+        ASSERT_NE(konf.controls, nullptr);
+    }
+    void TearDown() override {
+        ztest_Shutdown();
+        fs::current_path(old_dir_);
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+
+    static control* ctl(const char* name) {
+        control* c = find_control(konf.controls, name);
+        EXPECT_NE(c, nullptr) << name;
+        return c;
+    }
+    static void move_to(const char* name) {
+        const control* c = ctl(name);
+        ztest_MouseMove(static_cast<int>(c->rect.x + c->rect.w / 2),
+                        static_cast<int>(c->rect.y + c->rect.h / 2));
+    }
+    // A key pressed in one tick and released before the next.
+    static void press(uint8_t key) {
+        ztest_KeyDown(key);
+        ztest_Tick();
+        ztest_KeyUp(key);
+    }
+    // A left click at the mouse position: pressed in one tick, released in
+    // the next (which clears the drag anchor).
+    static void click(int button = M_BLEFT) {
+        ztest_MouseButton(button, true);
+        ztest_Tick();
+        ztest_MouseButton(button, false);
+        ztest_Tick();
+    }
+    static void click_on(const char* name, int button = M_BLEFT) {
+        move_to(name);
+        click(button);
+    }
+    static void wheel_on(const char* name, int dir) {
+        move_to(name);
+        ztest_Wheel(dir);
+        ztest_Tick();
+    }
+    // The infinite well with its superposition panel open.
+    static void open_panel() {
+        click_on("tl_nek");
+        click_on("tl_sup");
+        ASSERT_TRUE(ctl("tl_sup")->active);
+    }
+    static cplx& C(int j) { return sit.coef[5 + j]; }
+
+    // Texts drawn in the last frame.
+    static std::vector<zgl_prim> texts() {
+        std::vector<zgl_prim> out;
+        for (const zgl_prim& p : ztest_Prims())
+            if (p.kind == zgl_prim::TEXT) out.push_back(p);
+        return out;
+    }
+    static const zgl_prim* text_equal(const std::string& s) {
+        for (const zgl_prim& p : ztest_Prims())
+            if (p.kind == zgl_prim::TEXT && p.text == s) return &p;
+        return nullptr;
+    }
+
+    fs::path old_dir_;
+    fs::path dir_;
+};
+
+std::string file_text(const fs::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+}  // namespace
+
+TEST_F(Shell, StartsInAWindowNamedVlnkarWithTheDefaultFileAndTheFreeParticle) {
+    EXPECT_EQ(ztest_Caption(), "Vlnkar");
+    EXPECT_EQ(ztest_WindowWidth(), 800);
+    EXPECT_EQ(ztest_WindowHeight(), 600);
+    EXPECT_FALSE(ztest_Fullscreen());
+    EXPECT_EQ(file_text("config.ini"),
+              "Konfigurace Vlnkar\r\n[SIRKA]=800\r\n[VYSKA]=600\r\n[VYCHOZI SYSTEM]=volna\r\n");
+    EXPECT_EQ(konf.system, "volna");
+    EXPECT_DOUBLE_EQ(sit.E, 5.0);
+    // The load procedure ran the engine's step: the free particle's wave
+    // comes in from the left with A1 = 1, and the engine hid the panel button.
+    EXPECT_EQ(sit.coef[0], cplx(1.0, 0.0));
+    EXPECT_FALSE(ctl("tl_sup")->visible);
+    int n = 0;
+    for (control* c = konf.controls; c; c = c->next) ++n;
+    EXPECT_EQ(n, 28);
+    EXPECT_NE(font, nullptr);
+    EXPECT_NE(konf.arrow_texture, nullptr);
+    EXPECT_NE(ctl("tl_cas")->texture, nullptr);
+}
+
+TEST_F(Shell, KeysToggleTheirSettings) {
+    struct {
+        uint8_t key;
+        bool* flag;
+    } keys[] = {{K_ENTER, &konf.reim_mode}, {K_R, &konf.show_re},      {K_I, &konf.show_im},
+                {K_P, &konf.show_labels},   {K_N, &konf.show_square},  {K_S, &konf.show_arrows},
+                {K_M, &konf.random_walk},   {K_SPACE, &konf.running}};
+    for (auto& k : keys) {
+        const bool before = *k.flag;
+        press(k.key);
+        EXPECT_NE(*k.flag, before) << int(k.key);
+        press(k.key);
+        EXPECT_EQ(*k.flag, before) << int(k.key);
+    }
+    // Time runs by dt per tick while running.
+    press(K_SPACE);
+    const long double t0 = konf.t;
+    ztest_Tick(10);
+    EXPECT_NEAR(static_cast<double>((konf.t - t0) / konf.dt), 10.0, 1e-9);
+    // L reads the configuration again: time back to 0 and stopped, view
+    // reset, but the system on screen and the random walk stay.
+    click_on("tl_bar");
+    press(K_M);
+    press(K_2);
+    press(K_L);
+    EXPECT_EQ(konf.t, 0.0L);
+    EXPECT_FALSE(konf.running);
+    EXPECT_DOUBLE_EQ(konf.half_range, 5.25);
+    EXPECT_DOUBLE_EQ(sit.E, 6.4);
+    EXPECT_TRUE(konf.random_walk);
+    // Escape asks the main loop to end.
+    press(K_ESCAPE);
+    EXPECT_TRUE(ztest_ExitRequested());
+}
+
+TEST_F(Shell, RightClicksResetTimeAndRangeAndZeroACoefficient) {
+    press(K_SPACE);
+    ztest_Tick(5);
+    press(K_SPACE);
+    ASSERT_GT(konf.t, 0.0L);
+    click_on("tl_cas", M_BRIGHT);
+    EXPECT_EQ(konf.t, 0.0L);
+
+    press(K_2);
+    click_on("tl_lupa", M_BRIGHT);
+    EXPECT_EQ(konf.half_range, 3.0);
+
+    open_panel();
+    C(3) = cplx(0.3, 0.4);
+    const double E = sit.E;
+    click_on("C3", M_BRIGHT);
+    EXPECT_EQ(C(3), cplx(0.0, 0.0));
+    EXPECT_EQ(sit.E, E);
+    // On the panel button the right click switches the random walk.
+    click_on("tl_sup", M_BRIGHT);
+    EXPECT_TRUE(konf.random_walk);
+    EXPECT_TRUE(ctl("tl_sup")->active);
+}
+
+TEST_F(Shell, WheelOnACoefficientTurnsItsPhaseByUnequalSteps) {
+    open_panel();
+    C(0) = cplx(0.5, 0.0);
+    wheel_on("C0", M_WUP);
+    EXPECT_NEAR(std::abs(C(0)), 0.5, 1e-15);
+    EXPECT_NEAR(std::arg(C(0)), 3.141592654 / 16, 1e-12);
+    wheel_on("C0", M_WDOWN);
+    EXPECT_NEAR(std::arg(C(0)), 3.141592654 / 16 - 3.141592654 / 15, 1e-12);
+    C(1) = cplx(0.0, 0.0);
+    wheel_on("C1", M_WUP);
+    EXPECT_EQ(C(1), cplx(0.0, 0.0));
+}
+
+TEST_F(Shell, OnlyTheFirstMatchingRuleActsInATick) {
+    // Escape wins over Space; Enter over Space.
+    ztest_KeyDown(K_ESCAPE);
+    ztest_KeyDown(K_SPACE);
+    ztest_Tick();
+    ztest_KeyUp(K_ESCAPE);
+    ztest_KeyUp(K_SPACE);
+    EXPECT_TRUE(ztest_ExitRequested());
+    EXPECT_FALSE(konf.running);
+
+    const bool reim = konf.reim_mode;
+    ztest_KeyDown(K_ENTER);
+    ztest_KeyDown(K_SPACE);
+    ztest_Tick();
+    ztest_KeyUp(K_ENTER);
+    ztest_KeyUp(K_SPACE);
+    EXPECT_NE(konf.reim_mode, reim);
+    EXPECT_FALSE(konf.running);
+
+    // At the narrowest range keypad plus changes nothing but still takes the
+    // tick: S (a later rule) and the engine's Up do not act.
+    konf.half_range = 3.0;
+    ztest_MouseMove(400, 200);
+    const double E = sit.E;
+    ztest_KeyDown(K_KP_PLUS);
+    ztest_KeyDown(K_S);
+    ztest_KeyDown(K_UP);
+    ztest_Tick();
+    ztest_KeyUp(K_KP_PLUS);
+    ztest_KeyUp(K_S);
+    ztest_KeyUp(K_UP);
+    EXPECT_EQ(konf.half_range, 3.0);
+    EXPECT_FALSE(konf.show_arrows);
+    EXPECT_EQ(sit.E, E);
+    // Alone, Up over the plot goes to the engine, which raises E.
+    press(K_UP);
+    EXPECT_GT(sit.E, E);
+}
+
+TEST_F(Shell, ALeftClickActsWhateverRuleActed) {
+    click_on("tl_nek");
+    move_to("tl_sup");
+    ztest_KeyDown(K_SPACE);
+    ztest_MouseButton(M_BLEFT, true);
+    ztest_Tick();
+    ztest_KeyUp(K_SPACE);
+    ztest_MouseButton(M_BLEFT, false);
+    ztest_Tick();
+    EXPECT_TRUE(konf.running);
+    EXPECT_TRUE(ctl("tl_sup")->active);
+    EXPECT_TRUE(ctl("C9")->visible);
+
+    // System buttons choose their system with its defaults.
+    click_on("tl_bar");
+    EXPECT_DOUBLE_EQ(sit.E, 6.4);
+    EXPECT_DOUBLE_EQ(sit.V2, 7.0);
+    click_on("tl_jam");
+    EXPECT_DOUBLE_EQ(sit.V1, 9.0);
+    click_on("tl_osc");
+    EXPECT_DOUBLE_EQ(sit.a, 1e15);
+    click_on("tl_def");
+    EXPECT_DOUBLE_EQ(sit.E, 5.0);
+    // Display and time buttons, the listing.
+    const bool reim = konf.reim_mode, re = konf.show_re, im = konf.show_im;
+    click_on("tl_roz");
+    click_on("tl_re");
+    click_on("tl_im");
+    click_on("tl_cas");
+    click_on("vypis");
+    EXPECT_NE(konf.reim_mode, reim);
+    EXPECT_NE(konf.show_re, re);
+    EXPECT_NE(konf.show_im, im);
+    EXPECT_FALSE(konf.running);
+    EXPECT_TRUE(ctl("vypis")->active);
+}
+
+TEST_F(Shell, PressRecordsTheDragAnchorUntilRelease) {
+    ztest_MouseMove(300, 200);
+    ztest_MouseButton(M_BLEFT, true);
+    ztest_Tick();
+    EXPECT_EQ(konf.drag_x, 300);
+    EXPECT_EQ(konf.drag_y, 200);
+    ztest_MouseMove(320, 210);
+    ztest_Tick(3);
+    EXPECT_EQ(konf.drag_x, 300);
+    EXPECT_EQ(konf.drag_y, 200);
+    ztest_MouseButton(M_BLEFT, false);
+    ztest_Tick();
+    EXPECT_EQ(konf.drag_x, 0);
+    EXPECT_EQ(konf.drag_y, 0);
+}
+
+TEST_F(Shell, TypedEntryStoresANumberAndCancelsOrRefusesOtherwise) {
+    open_panel();
+    ASSERT_DOUBLE_EQ(sit.E, 1.0);
+    click_on("C3");
+    ASSERT_TRUE(editing);
+    EXPECT_EQ(edited_control, ctl("C3"));
+    ztest_Text("0.5");
+    ztest_Tick();
+    EXPECT_EQ(edit_text, "0.5");
+    // While typing no other key of the shell acts.
+    press(K_SPACE);
+    EXPECT_FALSE(konf.running);
+    // The frame shows the typed text in the box instead of its value.
+    ztest_Frame();
+    const zgl_prim* typed = text_equal("0.5");
+    ASSERT_NE(typed, nullptr);
+    EXPECT_TRUE(typed->in_rect);
+    EXPECT_EQ(typed->flags, TEXT_VALIGN_CENTER);
+    EXPECT_EQ(typed->x1, ctl("C3")->rect.x);
+    press(K_ENTER);
+    EXPECT_FALSE(editing);
+    EXPECT_EQ(C(3), cplx(0.5, 0.0));
+    EXPECT_EQ(sit.E, -1.0);
+
+    // Letters, "nan" and "inf" change nothing.
+    for (const char* bad : {"ab", "nan", "inf", "-"}) {
+        click_on("C4");
+        ztest_Text(bad);
+        ztest_Tick();
+        press(K_ENTER);
+        EXPECT_FALSE(editing);
+        EXPECT_EQ(C(4), cplx(0.0, 0.0)) << bad;
+    }
+    // No more than four characters are taken.
+    click_on("C5");
+    ztest_Text("0.125");
+    ztest_Tick();
+    EXPECT_EQ(edit_text, "0.12");
+    // A left click elsewhere cancels without storing.
+    ztest_MouseMove(400, 300);
+    click();
+    EXPECT_FALSE(editing);
+    EXPECT_EQ(C(5), cplx(0.0, 0.0));
+    // Text typed in the same tick as Enter is not lost.
+    click_on("C6");
+    ztest_Text("0.25");
+    ztest_KeyDown(K_ENTER);
+    ztest_Tick();
+    ztest_KeyUp(K_ENTER);
+    EXPECT_EQ(C(6), cplx(0.25, 0.0));
+}
+
+TEST_F(Shell, TypedZeroWithNoOtherCoefficientKeepsTheSelectedState) {
+    open_panel();
+    for (int j = 0; j < 10; ++j) C(j) = 0.0;
+    sit.coef[15] = 0.0;
+    sit.E = 2.0;
+    click_on("C0");
+    ztest_Text("0");
+    ztest_Tick();
+    press(K_ENTER);
+    EXPECT_EQ(sit.E, 2.0);
+    // A single non-zero coefficient already means the superposition.
+    click_on("C7");
+    ztest_Text("1");
+    ztest_Tick();
+    press(K_ENTER);
+    EXPECT_EQ(sit.E, -1.0);
+}
+
+TEST_F(Shell, PanelButtonNormalisesAndClosesOnlyANormalisedPanel) {
+    open_panel();
+    for (int j = 0; j < 10; ++j) C(j) = 0.0;
+    C(0) = cplx(3.0, 0.0);
+    C(1) = cplx(0.0, 4.0);
+    click_on("tl_sup");
+    EXPECT_TRUE(ctl("tl_sup")->active);
+    EXPECT_TRUE(ctl("C0")->visible);
+    EXPECT_NEAR(C(0).real(), 0.6, 1e-15);
+    EXPECT_NEAR(C(1).imag(), 0.8, 1e-15);
+    click_on("tl_sup");
+    EXPECT_FALSE(ctl("tl_sup")->active);
+    EXPECT_FALSE(ctl("pl_sup")->visible);
+    EXPECT_FALSE(ctl("tl_%")->visible);
+    EXPECT_FALSE(ctl("C9")->visible);
+    // The bound-state engine's step shows the button again.
+    EXPECT_TRUE(ctl("tl_sup")->visible);
+    // All zero: the panel neither closes nor divides by zero.
+    click_on("tl_sup");
+    for (int j = 0; j < 10; ++j) C(j) = 0.0;
+    click_on("tl_sup");
+    EXPECT_TRUE(ctl("tl_sup")->active);
+    EXPECT_EQ(C(0), cplx(0.0, 0.0));
+}
+
+TEST_F(Shell, PhasorModeSetsACoefficientFromTheClickPosition) {
+    open_panel();
+    click_on("tl_%");
+    ASSERT_TRUE(phasor_mode);
+    sit.E = 3.0;
+    const control* b = ctl("C2");
+    // A quarter of the width right of the centre and a quarter of the height
+    // above it: 0.5 + 0.5i.
+    ztest_MouseMove(static_cast<int>(b->rect.x + 0.75f * b->rect.w),
+                    static_cast<int>(b->rect.y + 0.25f * b->rect.h));
+    click();
+    const double re = 2.0 * (std::floor(b->rect.x + 0.75f * b->rect.w) - b->rect.x - b->rect.w / 2) / b->rect.w;
+    EXPECT_NEAR(C(2).real(), re, 1e-12);
+    EXPECT_NEAR(C(2).real(), 0.5, 0.03);
+    EXPECT_NEAR(C(2).imag(), 0.5, 0.03);
+    EXPECT_EQ(sit.E, -1.0);
+    EXPECT_FALSE(editing);
+}
+
+TEST_F(Shell, FullScreenSwitchReloadsTheStartUpSystemButKeepsTheView) {
+    click_on("tl_bar");
+    open_panel();
+    click_on("vypis");
+    press(K_1);
+    press(K_R);
+    konf.t = 1e-15L;
+    const double half_range = konf.half_range;
+    // A left click in the same tick as F must act on the new list.
+    move_to("tl_re");
+    ztest_KeyDown(K_F);
+    ztest_MouseButton(M_BLEFT, true);
+    ztest_Tick();
+    ztest_KeyUp(K_F);
+    ztest_MouseButton(M_BLEFT, false);
+    ztest_Tick();
+    EXPECT_TRUE(konf.fullscreen);
+    EXPECT_TRUE(ztest_Fullscreen());
+    EXPECT_DOUBLE_EQ(sit.E, 5.0);
+    EXPECT_DOUBLE_EQ(sit.V2, 4.0);
+    EXPECT_FALSE(ctl("tl_sup")->active);
+    EXPECT_FALSE(ctl("vypis")->active);
+    EXPECT_EQ(konf.half_range, half_range);
+    EXPECT_TRUE(konf.show_re);  // toggled by R, then back by the click on tl_re
+    EXPECT_EQ(konf.t, 1e-15L);
+    press(K_F);
+    EXPECT_FALSE(konf.fullscreen);
+    EXPECT_FALSE(ztest_Fullscreen());
+    EXPECT_EQ(ztest_WindowWidth(), 800);
+    ztest_Frame();
+}
+
+TEST_F(Shell, ZoomStepsFollowTheExtendedPrecisionSequences) {
+    const std::vector<std::pair<double, double>> narrow = {
+        {5.0, 210}, {4.8, 219}, {4.5, 234}, {4.3, 245}, {4.0, 263},
+        {3.8, 277}, {3.5, 301}, {3.3, 319}, {3.0, 351}};
+    for (const auto& [h, d] : narrow) {
+        press(K_KP_PLUS);
+        EXPECT_DOUBLE_EQ(konf.half_range, h);
+        EXPECT_EQ(konf.density, d);
+    }
+    press(K_KP_PLUS);
+    EXPECT_DOUBLE_EQ(konf.half_range, 3.0);
+    EXPECT_EQ(konf.density, 351);
+
+    press(K_L);
+    const std::vector<std::pair<double, double>> widen = {
+        {5.4, 194}, {5.6, 187}, {5.7, 184}, {5.9, 178}, {6.1, 172}, {6.2, 169}};
+    for (const auto& [h, d] : widen) {
+        wheel_on("tl_lupa", M_WDOWN);
+        EXPECT_DOUBLE_EQ(konf.half_range, h);
+        EXPECT_EQ(konf.density, d);
+    }
+    press(K_L);
+    int steps = 0;
+    while (konf.half_range < 150.0 && steps < 2000) {
+        press(K_2);
+        ++steps;
+    }
+    EXPECT_NEAR(steps, 870, 5);
+    EXPECT_DOUBLE_EQ(konf.half_range, 150.0);
+    press(K_KP_MINUS);
+    EXPECT_DOUBLE_EQ(konf.half_range, 150.0);
+
+    // The cut can overshoot: 3.0 widens to 3.2 and 3.4, 3.4 narrows to 3.1
+    // and 2.9, below the limit.
+    konf.half_range = 3.0;
+    press(K_2);
+    EXPECT_DOUBLE_EQ(konf.half_range, 3.2);
+    press(K_2);
+    EXPECT_DOUBLE_EQ(konf.half_range, 3.4);
+    press(K_1);
+    EXPECT_DOUBLE_EQ(konf.half_range, 3.1);
+    press(K_1);
+    EXPECT_DOUBLE_EQ(konf.half_range, 2.9);
+    wheel_on("tl_lupa", M_WUP);
+    EXPECT_DOUBLE_EQ(konf.half_range, 2.9);
+}
+
+TEST_F(Shell, TimeStepRisesToTwoPointOneAndFallsToOneAttosecondPerTick) {
+    move_to("tl_cas");
+    for (int i = 1; i <= 16; ++i) {
+        press(K_UP);
+        EXPECT_NEAR(static_cast<double>(konf.dt), (5 + i) * 1e-18, 1e-30) << i;
+    }
+    press(K_UP);
+    ztest_Wheel(M_WUP);
+    ztest_Tick();
+    EXPECT_NEAR(static_cast<double>(konf.dt), 2.1e-17, 1e-30);
+    for (int i = 0; i < 25; ++i) press(K_DOWN);
+    EXPECT_EQ(konf.dt, 1e-18L);
+    konf.dt = 1.05e-18L;
+    ztest_Wheel(M_WDOWN);
+    ztest_Tick();
+    EXPECT_EQ(konf.dt, 1e-18L);
+    // Up away from "tl_cas" is the engine's.
+    ztest_MouseMove(400, 200);
+    press(K_UP);
+    EXPECT_EQ(konf.dt, 1e-18L);
+}
+
+TEST_F(Shell, FrameShowsTimeReadOutAndStepLabel) {
+    konf.t = 1.26e-15L;
+    ztest_Frame();
+    const zgl_prim* time = text_equal("t = 1.3 fs");
+    ASSERT_NE(time, nullptr);
+    EXPECT_TRUE(time->in_rect);
+    EXPECT_EQ(time->x1, ctl("vypis")->rect.x);
+    EXPECT_EQ(time->flags, 0u);
+    const zgl_prim* label = text_equal("0.5fs/s");
+    ASSERT_NE(label, nullptr);
+    const control* cas = ctl("tl_cas");
+    EXPECT_EQ(label->x1, cas->rect.x + 20);
+    EXPECT_EQ(label->y1, cas->rect.y + 41);
+    EXPECT_EQ(label->flags, TEXT_HALIGN_CENTER);
+    EXPECT_EQ(label->color, 0xFFFFFFu);
+
+    // Expanded, the listing is the engine's text with the time line after it.
+    click_on("vypis");
+    ztest_Frame();
+    bool found = false;
+    for (const zgl_prim& p : texts()) {
+        const std::string tail = "\nt = 1.3 fs";
+        if (p.in_rect && p.x1 == ctl("vypis")->rect.x && p.text.size() > tail.size() &&
+            p.text.compare(p.text.size() - tail.size(), tail.size(), tail) == 0)
+            found = true;
+    }
+    EXPECT_TRUE(found);
+    EXPECT_EQ(text_equal("t = 1.3 fs"), nullptr);
+
+    konf.t = 0;
+    konf.dt = 1e-18L;
+    ztest_Frame();
+    EXPECT_NE(text_equal("0.1fs/s"), nullptr);
+    konf.dt = 2.1e-17L;
+    ztest_Frame();
+    EXPECT_NE(text_equal("2.1fs/s"), nullptr);
+    // In the last tenth of each second of running the label is green.
+    konf.dt = 5e-18L;
+    konf.t = 95 * konf.dt;
+    ztest_Frame();
+    label = text_equal("0.5fs/s");
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->color, 0x00FF00u);
+    EXPECT_EQ(label->alpha, 255);
+}
+
+TEST_F(Shell, FrameDrawsPicturesAndHighlightsTheControlUnderTheMouse) {
+    ztest_MouseMove(2, 2);
+    ztest_Frame();
+    int sprites = 0;
+    for (const zgl_prim& p : ztest_Prims())
+        if (p.kind == zgl_prim::SPRITE && p.tex != nullptr && p.tex != konf.arrow_texture) {
+            ++sprites;
+            EXPECT_EQ(p.flags, FX_BLEND);
+        }
+    EXPECT_EQ(sprites, 10);  // the eleven visible buttons but "tl_sup", hidden here
+    EXPECT_NE(ztest_Prims().back().kind, zgl_prim::RECT);
+
+    move_to("tl_def");
+    ztest_Frame();
+    const zgl_prim& h = ztest_Prims().back();
+    EXPECT_EQ(h.kind, zgl_prim::RECT);
+    EXPECT_EQ(h.x1, 7);
+    EXPECT_EQ(h.y1, 600 - 225 + 2);
+    EXPECT_EQ(h.x2, 36);
+    EXPECT_EQ(h.color, 0xFFFFFFu);
+    EXPECT_EQ(h.alpha, 100);
+    EXPECT_EQ(h.flags, PR2D_FILL);
+    // Over a potential region the highlight is grey and fainter.
+    ztest_MouseMove(600, 480);
+    ztest_Frame();
+    const zgl_prim& r = ztest_Prims().back();
+    EXPECT_EQ(r.color, 0x555555u);
+    EXPECT_EQ(r.alpha, 70);
+}
+
+TEST_F(Shell, PanelShowsModulusOrPhasors) {
+    open_panel();
+    for (int j = 0; j < 10; ++j) C(j) = 0.0;
+    C(0) = cplx(-0.5, 0.0);
+    ztest_MouseMove(2, 2);
+    ztest_Frame();
+    const zgl_prim* v = text_equal("0.5");
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->x1, ctl("C0")->rect.x);
+    const zgl_prim* name = text_equal("C0");
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(name->x1, ctl("C0")->rect.x - 13);
+    EXPECT_EQ(name->flags, TEXT_HALIGN_CENTER | TEXT_VALIGN_CENTER);
+
+    click_on("tl_%");
+    C(0) = cplx(1.0, 0.0);
+    C(1) = cplx(1.5, 0.0);
+    ztest_MouseMove(2, 2);
+    ztest_Frame();
+    const zgl_rect r0 = ctl("C0")->rect, r1 = ctl("C1")->rect;
+    const float cx0 = r0.x + r0.w / 2, cy0 = r0.y + r0.h / 2;
+    const float cx1 = r1.x + r1.w / 2, cy1 = r1.y + r1.h / 2;
+    bool black_pointer = false, dot = false, ring = false, red_pointer = false, ring1 = false;
+    for (const zgl_prim& p : ztest_Prims()) {
+        if (p.kind == zgl_prim::LINE && p.x1 == cx0 && p.y1 == cy0 && p.x2 == r0.x + r0.w &&
+            p.y2 == cy0 && p.color == 0x000000)
+            black_pointer = true;
+        if (p.kind == zgl_prim::CIRCLE && p.x1 == r0.x + r0.w && p.y1 == cy0 && p.x2 == 2.0f &&
+            p.flags == PR2D_FILL)
+            dot = true;
+        if (p.kind == zgl_prim::CIRCLE && p.x1 == cx0 && p.y1 == cy0 && p.x2 == r0.h / 2 &&
+            p.alpha == 100)
+            ring = true;
+        if (p.kind == zgl_prim::LINE && p.x1 == cx1 && p.y1 == cy1 && p.x2 == r1.x + r1.w &&
+            p.y2 == cy1 && p.color == 0xFF0000)
+            red_pointer = true;
+        if (p.kind == zgl_prim::CIRCLE && p.x1 >= r1.x && p.x1 <= r1.x + r1.w && p.y1 >= r1.y &&
+            p.y1 <= r1.y + r1.h)
+            ring1 = true;
+    }
+    EXPECT_TRUE(black_pointer);
+    EXPECT_TRUE(dot);
+    EXPECT_TRUE(ring);
+    EXPECT_TRUE(red_pointer);
+    EXPECT_FALSE(ring1);
+    // The grey box is really drawn: a corner outside the ring of |C0| = 1.
+    EXPECT_EQ(ztest_Pixel(static_cast<int>(r0.x + 3), static_cast<int>(r0.y + 3)), 0x888888u);
+}
+
+TEST_F(Shell, FlatSystemWithAllEnergiesZeroDrawsWithoutFailing) {
+    sit.E = sit.V1 = sit.V2 = sit.V3 = 0.0;
+    sit.layout(sit, konf);
+    sit.step(sit, konf);
+    ztest_Frame();
+    EXPECT_NE(text_equal("t = 0 fs"), nullptr);
+    click_on("tl_nek");
+    sit.E = sit.V1 = sit.V2 = sit.V3 = 0.0;
+    ztest_Frame();
+    click_on("tl_osc");
+    sit.E = sit.V1 = sit.V2 = sit.V3 = 0.0;
+    ztest_Frame();
+}
