@@ -359,6 +359,9 @@ std::vector<std::string> split_lines(const std::string& text)
 
 // Breaks each paragraph into lines no wider than `width` px, at spaces; a
 // word wider than the rectangle stands on a line of its own.
+// Left and right margin of text drawn in a rectangle, pixels.
+constexpr float kTextMargin = 3.0f;
+
 std::vector<std::string> wrap(TTF_Font* font, const std::string& text, float width)
 {
     std::vector<std::string> out;
@@ -402,13 +405,18 @@ void draw_text(const zgl_prim& p, const prim_extra& ex)
     const float skip = float(TTF_FontLineSkip(font));
     const float height = float(TTF_FontHeight(font));
 
-    std::vector<std::string> lines = p.in_rect ? wrap(font, p.text, p.x2) : split_lines(p.text);
+    // Text in a rectangle keeps a small margin from its left and right
+    // edges, so it never touches a frame drawn around the same rectangle
+    // (the coefficient boxes).
+    const float margin = p.in_rect ? std::min(kTextMargin, p.x2 / 4) : 0.0f;
+    std::vector<std::string> lines =
+        p.in_rect ? wrap(font, p.text, p.x2 - 2 * margin) : split_lines(p.text);
     float block_h = float(lines.size() - 1) * skip + height;
     float y = p.y1;
     if (p.flags & TEXT_VALIGN_CENTER)
         y = p.in_rect ? p.y1 + (p.y2 - block_h) / 2 : p.y1 - block_h / 2;
     for (const std::string& line : lines) {
-        float x = p.x1;
+        float x = p.x1 + margin;
         if (p.flags & TEXT_HALIGN_CENTER) {
             float w = line_width(font, line, ex.step);
             x = p.in_rect ? p.x1 + (p.x2 - w) / 2 : p.x1 - w / 2;
