@@ -306,9 +306,16 @@ void zgl_Init(uint8_t /*fsaa*/, uint8_t /*stencil*/)
     }
     bool open = g.test_mode ? (g.renderer || zgl::open_offscreen()) : zgl::open_window();
     if (!open) {
-        if (g.test_mode)
+        if (g.test_mode) {
             std::fprintf(stderr, "Cannot open the offscreen window: %s.\n", SDL_GetError());
-        return;
+            return;
+        }
+        // Nothing is open and nothing has run yet: end as when the graphics
+        // cannot start, with the message and status 1, rather than return as
+        // if the program had run.
+        zgl::fail_to_start(SDL_GetError());
+        zgl::stop_all();
+        std::exit(1);
     }
     g.exit_run = false;
     if (g.load)
