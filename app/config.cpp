@@ -18,11 +18,10 @@ namespace {
 const char* const CONFIG_FILE = "config.ini";
 
 // The default file, exactly as written: CR LF after every line.
-const char DEFAULT_FILE_TEXT[] =
-    "Konfigurace Vlnkar\r\n"
-    "[SIRKA]=800\r\n"
-    "[VYSKA]=600\r\n"
-    "[VYCHOZI SYSTEM]=volna\r\n";
+const char DEFAULT_FILE_TEXT[] = "Konfigurace Vlnkar\r\n"
+                                 "[SIRKA]=800\r\n"
+                                 "[VYSKA]=600\r\n"
+                                 "[VYCHOZI SYSTEM]=volna\r\n";
 
 constexpr int32_t DEFAULT_WIDTH = 800;
 constexpr int32_t DEFAULT_HEIGHT = 600;
@@ -100,10 +99,10 @@ bool is_system_name(const std::string& name)
 
 void reset_view(konfig& k)
 {
-    k.density = 200.0;  // samples per internal length unit
-    k.half_range = 5.25;  // internal units either side of the middle
+    k.density = 200.0;   // samples per internal length unit
+    k.half_range = 5.25; // internal units either side of the middle
     k.t = 0.0L;
-    k.dt = 5e-18L;  // s of simulated time per 10 ms tick
+    k.dt = 5e-18L; // s of simulated time per 10 ms tick
     k.running = false;
     k.show_square = false;
     k.reim_mode = true;
@@ -151,8 +150,7 @@ bool read_items(std::FILE* f, konfig& k)
         return false;
     // A size that cannot give a usable window was still taken as its item;
     // only now does it make the whole file count as malformed.
-    return k.width >= MIN_WIDTH && k.width <= MAX_SIDE && k.height >= MIN_HEIGHT &&
-           k.height <= MAX_SIDE;
+    return k.width >= MIN_WIDTH && k.width <= MAX_SIDE && k.height >= MIN_HEIGHT && k.height <= MAX_SIDE;
 }
 
 // Creates or overwrites "config.ini" with the default lines. On failure
@@ -208,7 +206,7 @@ void read_config(konfig& k)
 struct system_entry {
     const char* name;
     double E, V1, V2, V3, a, x0;
-    cplx coef0;  // element 0 of coef: A1 for the three-region engine
+    cplx coef0; // element 0 of coef: A1 for the three-region engine
     draw_proc_t draw;
     input_proc_t input;
     step_proc_t step;
@@ -217,24 +215,24 @@ struct system_entry {
 
 const system_entry SYSTEMS[] = {
     // A free particle at 5 eV over steps of 2, 4 and 3 eV.
-    {"volna", 5.0, 2.0, 4.0, 3.0, 2.5, -1.25, cplx(1.0, 0.0), three_region_draw,
-     three_region_input, three_region_step, three_region_layout},
+    {"volna", 5.0, 2.0, 4.0, 3.0, 2.5, -1.25, cplx(1.0, 0.0), three_region_draw, three_region_input,
+     three_region_step, three_region_layout},
     // 6.4 eV against a 7 eV barrier one unit wide: mostly reflected, some tunnels.
-    {"bariera", 6.4, 3.0, 7.0, 0.0, 1.0, 0.0, cplx(1.0, 0.0), three_region_draw,
-     three_region_input, three_region_step, three_region_layout},
+    {"bariera", 6.4, 3.0, 7.0, 0.0, 1.0, 0.0, cplx(1.0, 0.0), three_region_draw, three_region_input,
+     three_region_step, three_region_layout},
     // A 9 eV deep well 2.5 units wide; 2.61 eV lies near a bound state.
-    {"jama", 2.61, 9.0, 0.0, 9.0, 2.5, -1.25, cplx(1.0, 0.0), three_region_draw,
-     three_region_input, three_region_step, three_region_layout},
+    {"jama", 2.61, 9.0, 0.0, 9.0, 2.5, -1.25, cplx(1.0, 0.0), three_region_draw, three_region_input,
+     three_region_step, three_region_layout},
     // Ground state n = 1 of a well 2.5 units (1 nm) wide, diagram up to 50 eV
     // (placeholder procedures for now).
-    {"jama_inf", 1.0, 0.0, 50.0, 0.0, 2.5, 0.0, cplx(0.0, 0.0), infinite_well_draw,
-     infinite_well_input, infinite_well_step, infinite_well_layout},
+    {"jama_inf", 1.0, 0.0, 50.0, 0.0, 2.5, 0.0, cplx(0.0, 0.0), infinite_well_draw, infinite_well_input,
+     infinite_well_step, infinite_well_layout},
     // State n = 4 of an oscillator of 1e15 rad/s (placeholder procedures for now).
-    {"oscilator", 4.0, 0.0, 5.0, 0.0, 1e15, 0.0, cplx(0.0, 0.0), oscillator_draw,
-     oscillator_input, oscillator_step, oscillator_layout},
+    {"oscilator", 4.0, 0.0, 5.0, 0.0, 1e15, 0.0, cplx(0.0, 0.0), oscillator_draw, oscillator_input,
+     oscillator_step, oscillator_layout},
 };
 
-}  // namespace
+} // namespace
 
 void choose_system(const std::string& name, konfig& k, situace& s)
 {

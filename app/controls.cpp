@@ -18,8 +18,9 @@ constexpr uint32_t PICTURE_FLAGS = 0x432;
 
 // Puts a new control in front of the list and returns it. The hover
 // rectangle starts equal to rect; buttons and panels set their own below.
-control* prepend(konfig& k, const char* name, zgl_rect rect, uint8_t hover_alpha,
-                 uint32_t hover_color, bool visible) {
+control* prepend(konfig& k, const char* name, zgl_rect rect, uint8_t hover_alpha, uint32_t hover_color,
+                 bool visible)
+{
     control* c = new control{};
     c->name = name;
     c->texture = nullptr;
@@ -36,7 +37,8 @@ control* prepend(konfig& k, const char* name, zgl_rect rect, uint8_t hover_alpha
 
 // A 40 x 40 picture button at (x, y): its highlight is a white square inset
 // by 2 pixels on each side, at opacity 100.
-control* prepend_button(konfig& k, const char* name, float x, float y) {
+control* prepend_button(konfig& k, const char* name, float x, float y)
+{
     control* c = prepend(k, name, zgl_rect{x, y, 40.0f, 40.0f}, 100, 0xFFFFFF, true);
     c->hover_rect = zgl_rect{x + 2.0f, y + 2.0f, 36.0f, 36.0f};
     return c;
@@ -48,10 +50,9 @@ struct picture_slot {
     const char* file;
 };
 constexpr picture_slot PICTURES[] = {
-    {"tl_sup", "sup.png"},   {"tl_%", "prepinac.png"}, {"tl_osc", "oscil.png"},
-    {"tl_nek", "njam.png"},  {"tl_jam", "jam.png"},    {"tl_bar", "bar.png"},
-    {"tl_def", "def.png"},   {"tl_im", "ima.png"},     {"tl_re", "rea.png"},
-    {"tl_roz", "prav.png"},  {"tl_lupa", "lupa.png"},  {"tl_cas", "cas.png"},
+    {"tl_sup", "sup.png"}, {"tl_%", "prepinac.png"}, {"tl_osc", "oscil.png"}, {"tl_nek", "njam.png"},
+    {"tl_jam", "jam.png"}, {"tl_bar", "bar.png"},    {"tl_def", "def.png"},   {"tl_im", "ima.png"},
+    {"tl_re", "rea.png"},  {"tl_roz", "prav.png"},   {"tl_lupa", "lupa.png"}, {"tl_cas", "cas.png"},
 };
 
 // The superposition button sits at (5, 15); its panel and the members on it
@@ -59,9 +60,10 @@ constexpr picture_slot PICTURES[] = {
 constexpr float SUP_X = 5.0f;
 constexpr float SUP_Y = 15.0f;
 
-}  // namespace
+} // namespace
 
-void free_controls(konfig& k) {
+void free_controls(konfig& k)
+{
     // Each node's successors go before the node itself: turn the list round
     // and free it from its old tail, without recursion.
     control* reversed = nullptr;
@@ -79,7 +81,8 @@ void free_controls(konfig& k) {
     k.controls = nullptr;
 }
 
-void build_controls(konfig& k) {
+void build_controls(konfig& k)
+{
     free_controls(k);
 
     const float W = static_cast<float>(k.width);
@@ -104,8 +107,7 @@ void build_controls(konfig& k) {
         prepend(k, name, zgl_rect{x, y, 38.0f, 38.0f}, 20, 0xFFFFFF, false);
     }
     prepend(k, "tl_%", zgl_rect{SUP_X + 148.0f, SUP_Y + 128.0f, 53.0f, 35.0f}, 20, 0xFFFFFF, false);
-    control* panel =
-        prepend(k, "pl_sup", zgl_rect{SUP_X, SUP_Y, 206.0f, 168.0f}, 0, 0xFFFFFF, false);
+    control* panel = prepend(k, "pl_sup", zgl_rect{SUP_X, SUP_Y, 206.0f, 168.0f}, 0, 0xFFFFFF, false);
     panel->hover_rect = zgl_rect{SUP_X, SUP_Y, 40.0f, 40.0f};
     prepend_button(k, "tl_sup", SUP_X, SUP_Y);
 
@@ -144,7 +146,8 @@ void build_controls(konfig& k) {
     }
 }
 
-control* find_control(control* head, const char* name) {
+control* find_control(control* head, const char* name)
+{
     for (control* c = head; c != nullptr; c = c->next) {
         if (c->name == name) {
             return c;
@@ -153,16 +156,17 @@ control* find_control(control* head, const char* name) {
     return nullptr;
 }
 
-bool mouse_in_rect(const zgl_rect& r) {
+bool mouse_in_rect(const zgl_rect& r)
+{
     // Whole-pixel mouse against a single-precision rectangle; the border
     // pixels count as outside. Compared in double so that nothing rounds.
     const double mx = mouse_X();
     const double my = mouse_Y();
-    return r.x < mx && mx < static_cast<double>(r.x) + r.w && r.y < my &&
-           my < static_cast<double>(r.y) + r.h;
+    return r.x < mx && mx < static_cast<double>(r.x) + r.w && r.y < my && my < static_cast<double>(r.y) + r.h;
 }
 
-control* hit_test(control* head) {
+control* hit_test(control* head)
+{
     if (head == nullptr) {
         return nullptr;
     }

@@ -28,7 +28,8 @@ constexpr int FIRST_COEF = 5;
 // Simulated time in femtoseconds with one decimal: t (s) times 1e16 in
 // extended precision, rounded to the nearest whole number (ties to even),
 // divided by 10, then shown as a double (a time of 0 gives "0").
-std::string time_text(long double t) {
+std::string time_text(long double t)
+{
     const long double tenths = round_even(t * 10.0L * 1e15L);
     return "t = " + fmt_g(static_cast<double>(tenths / 10.0L)) + " fs";
 }
@@ -36,17 +37,22 @@ std::string time_text(long double t) {
 // The time-step label: simulated femtoseconds per real second at 100 ticks
 // a second, three decimals (dt in s, times 1e18 and 100 in extended
 // precision, rounded ties to even, divided by 1000).
-std::string step_text(long double dt) {
+std::string step_text(long double dt)
+{
     const long double thousandths = round_even(dt * 1e18L * 100.0L);
     return fmt_g(static_cast<double>(thousandths / 1000.0L)) + "fs/s";
 }
 
-double sgn(double v) { return v > 0.0 ? 1.0 : (v < 0.0 ? -1.0 : 0.0); }
+double sgn(double v)
+{
+    return v > 0.0 ? 1.0 : (v < 0.0 ? -1.0 : 0.0);
+}
 
 // The label under "tl_cas". While time runs with a steady dt, t / dt / 100
 // counts the seconds of running; the label is green in the last tenth of
 // each of them.
-void draw_step_label(const control* c) {
+void draw_step_label(const control* c)
+{
     const float x = c->rect.x + c->rect.w / 2.0f;
     const float y = c->rect.y + 41.0f;
     const std::string label = step_text(konf.dt);
@@ -64,7 +70,8 @@ void draw_step_label(const control* c) {
 // edge +i). Inside the unit square the pointer is black, with a dot at its
 // tip and a faint circle of its modulus; outside it is red and clipped to
 // the box's edge.
-void draw_phasor(const zgl_rect& r, cplx c) {
+void draw_phasor(const zgl_rect& r, cplx c)
+{
     const float cx = r.x + r.w / 2.0f;
     const float cy = r.y + r.h / 2.0f;
     pr2d_Rect(r.x, r.y, r.w, r.h, PHASOR_GREY, 255, PR2D_FILL);
@@ -76,8 +83,7 @@ void draw_phasor(const zgl_rect& r, cplx c) {
     if (std::fabs(re) <= 1.0 && std::fabs(im) <= 1.0) {
         pointer = BLACK;
         pr2d_Circle(static_cast<float>(r.x + (1.0 + re) * r.w / 2.0),
-                    static_cast<float>(r.y + (1.0 - im) * r.h / 2.0), 2.0f, BLACK, 255, 32,
-                    PR2D_FILL);
+                    static_cast<float>(r.y + (1.0 - im) * r.h / 2.0), 2.0f, BLACK, 255, 32, PR2D_FILL);
         pr2d_Circle(cx, cy, static_cast<float>(std::abs(c) * r.h / 2.0), BLACK, 100, 32, 0);
     }
     const double tip_x = r.x + (1.0 + sgn(re) * std::min(std::fabs(re), 1.0)) * r.w / 2.0;
@@ -85,21 +91,26 @@ void draw_phasor(const zgl_rect& r, cplx c) {
     pr2d_Line(cx, cy, static_cast<float>(tip_x), static_cast<float>(tip_y), pointer, 255);
 }
 
-}  // namespace
+} // namespace
 
-void draw_panel(situace s, konfig k, zgl_font* f) {
+void draw_panel(situace s, konfig k, zgl_font* f)
+{
     control* c = k.controls;
-    while (c != nullptr && c->name != "pl_sup") c = c->next;
-    if (c == nullptr) return;
+    while (c != nullptr && c->name != "pl_sup")
+        c = c->next;
+    if (c == nullptr)
+        return;
     // A translucent white layer over the panel (and the button under it).
     pr2d_Rect(c->rect.x, c->rect.y, c->rect.w, c->rect.h, WHITE, 100, PR2D_FILL);
     // The value/phasor switch.
     c = c->next;
-    if (c == nullptr) return;
+    if (c == nullptr)
+        return;
     ssprite2d_Draw(c->texture, c->rect.x, c->rect.y, c->rect.w, c->rect.h, 0.0f, 255, FX_BLEND);
     // The ten boxes.
     for (c = c->next; c != nullptr; c = c->next) {
-        if (c->name.size() != 2 || c->name[1] < '0' || c->name[1] > '9') continue;
+        if (c->name.size() != 2 || c->name[1] < '0' || c->name[1] > '9')
+            continue;
         const int j = c->name[1] - '0';
         const cplx coef = s.coef[FIRST_COEF + j];
         const zgl_rect& r = c->rect;
@@ -118,9 +129,11 @@ void draw_panel(situace s, konfig k, zgl_font* f) {
     }
 }
 
-void draw_proc() {
+void draw_proc()
+{
     // The engine's plot, and the listing for this frame in sit.text.
-    if (sit.draw != nullptr) sit.draw(sit, konf, font);
+    if (sit.draw != nullptr)
+        sit.draw(sit, konf, font);
 
     if (editing && edited_control != nullptr) {
         text_DrawInRect(font, edited_control->rect, edit_text, TEXT_VALIGN_CENTER);
@@ -140,8 +153,7 @@ void draw_proc() {
 
     for (control* c = konf.controls; c != nullptr; c = c->next) {
         if (c->visible && c->texture != nullptr) {
-            ssprite2d_Draw(c->texture, c->rect.x, c->rect.y, c->rect.w, c->rect.h, 0.0f, 255,
-                           FX_BLEND);
+            ssprite2d_Draw(c->texture, c->rect.x, c->rect.y, c->rect.w, c->rect.h, 0.0f, 255, FX_BLEND);
         }
         if (c->name == "tl_cas") {
             draw_step_label(c);
@@ -153,7 +165,7 @@ void draw_proc() {
     // The highlight of the control under the mouse, never over the background.
     control* h = hit_test(konf.controls);
     if (h != nullptr && h != konf.controls) {
-        pr2d_Rect(h->hover_rect.x, h->hover_rect.y, h->hover_rect.w, h->hover_rect.h,
-                  h->hover_color, h->hover_alpha, PR2D_FILL);
+        pr2d_Rect(h->hover_rect.x, h->hover_rect.y, h->hover_rect.w, h->hover_rect.h, h->hover_color,
+                  h->hover_alpha, PR2D_FILL);
     }
 }

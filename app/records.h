@@ -19,27 +19,29 @@
 struct control;
 
 struct konfig {
-    int32_t width;       // window width, pixels (from config.ini)
-    int32_t height;      // window height, pixels (from config.ini)
-    int32_t drag_x;      // mouse x where the current left press began; 0 with drag_y 0 = none recorded
-    int32_t drag_y;      // mouse y of that press
-    double density;      // samples per internal length unit when the engines sample psi
-    double half_range;   // the plot spans -half_range .. +half_range (internal units) between x = 50 and width - 50
-    double norm_window;  // three-region step: length of the stretch of the incoming side that the norm integrates (3 or 6 units)
-    long double dt;      // simulated seconds added to t per 10 ms tick while time runs; 1e-18 .. 2.1e-17
-    long double t;       // simulated time, seconds
-    bool show_labels;    // value and length labels of the plot
-    bool show_square;    // unit-area square in density mode
-    bool reim_mode;      // real and/or imaginary part instead of the probability density
-    bool show_re;        // real part (in reim_mode)
-    bool show_im;        // imaginary part (in reim_mode)
-    bool running;        // time runs
-    bool random_walk;    // layout and step run every tick; bound-state engines jiggle their coefficients
-    bool fullscreen;     // full-screen mode
-    bool show_arrows;    // slope arrows at the region boundaries
-    std::string system;  // start-up system: "volna", "bariera", "jama", "jama_inf" or "oscilator"
-    control* controls;   // head of the control list, owned through this field; null when none
-    zgl_texture* arrow_texture;  // "sipka.png" for the slope arrows; may be null
+    int32_t width;      // window width, pixels (from config.ini)
+    int32_t height;     // window height, pixels (from config.ini)
+    int32_t drag_x;     // mouse x where the current left press began; 0 with drag_y 0 = none recorded
+    int32_t drag_y;     // mouse y of that press
+    double density;     // samples per internal length unit when the engines sample psi
+    double half_range;  // the plot spans -half_range .. +half_range (internal units) between x = 50 and width
+                        // - 50
+    double norm_window; // three-region step: length of the stretch of the incoming side that the norm
+                        // integrates (3 or 6 units)
+    long double dt;     // simulated seconds added to t per 10 ms tick while time runs; 1e-18 .. 2.1e-17
+    long double t;      // simulated time, seconds
+    bool show_labels;   // value and length labels of the plot
+    bool show_square;   // unit-area square in density mode
+    bool reim_mode;     // real and/or imaginary part instead of the probability density
+    bool show_re;       // real part (in reim_mode)
+    bool show_im;       // imaginary part (in reim_mode)
+    bool running;       // time runs
+    bool random_walk;   // layout and step run every tick; bound-state engines jiggle their coefficients
+    bool fullscreen;    // full-screen mode
+    bool show_arrows;   // slope arrows at the region boundaries
+    std::string system; // start-up system: "volna", "bariera", "jama", "jama_inf" or "oscilator"
+    control* controls;  // head of the control list, owned through this field; null when none
+    zgl_texture* arrow_texture; // "sipka.png" for the slope arrows; may be null
 };
 
 struct situace;
@@ -52,37 +54,38 @@ using step_proc_t = void (*)(situace& s, konfig& k);
 using layout_proc_t = void (*)(situace s, konfig& k);
 
 struct situace {
-    double E;   // three-region: energy, eV; bound-state engines: the selected state n, or -1 for a superposition
-    double V1;  // three-region: potential left of the middle region, eV
-    double V2;  // three-region: potential of the middle region, eV; bound-state engines: the energy ceiling
-    double V3;  // three-region: potential right of the middle region, eV
-    double a;   // three-region: width of the middle region, internal units
-    double x0;  // three-region: left edge of the middle region, internal units
+    double
+        E; // three-region: energy, eV; bound-state engines: the selected state n, or -1 for a superposition
+    double V1; // three-region: potential left of the middle region, eV
+    double V2; // three-region: potential of the middle region, eV; bound-state engines: the energy ceiling
+    double V3; // three-region: potential right of the middle region, eV
+    double a;  // three-region: width of the middle region, internal units
+    double x0; // three-region: left edge of the middle region, internal units
     // Three-region: elements 0..5 are A1, B1, A2, B2, A3, B3.
     // Bound-state engines: elements 5..14 are the superposition coefficients
     // C[0]..C[9] (C[j] is element j + 5).
     cplx coef[101];
-    cplx N;   // three-region: the norm integral; its real part scales the plot
-    cplx k1;  // three-region: exponent of region 1, 1/internal unit
-    cplx k2;  // three-region: exponent of region 2
-    cplx k3;  // three-region: exponent of region 3 (note its reversed convention)
-    draw_proc_t draw;      // paints the plot and rebuilds text; once per frame
-    input_proc_t input;    // the tick's input when no shell rule acted
-    step_proc_t step;      // recomputes the state after any change
-    layout_proc_t layout;  // places the engine's controls; always right before step
-    std::string text;      // the listing, UTF-8, rebuilt by draw every frame
+    cplx N;               // three-region: the norm integral; its real part scales the plot
+    cplx k1;              // three-region: exponent of region 1, 1/internal unit
+    cplx k2;              // three-region: exponent of region 2
+    cplx k3;              // three-region: exponent of region 3 (note its reversed convention)
+    draw_proc_t draw;     // paints the plot and rebuilds text; once per frame
+    input_proc_t input;   // the tick's input when no shell rule acted
+    step_proc_t step;     // recomputes the state after any change
+    layout_proc_t layout; // places the engine's controls; always right before step
+    std::string text;     // the listing, UTF-8, rebuilt by draw every frame
 };
 
 struct control {
-    std::string name;          // at most 10 characters: "tl_sup", "C3", "vypis", ...
-    zgl_texture* texture;      // picture drawn over rect; null for panels and regions (or a missing picture)
-    zgl_rect rect;             // where the picture is drawn and the mouse hits the control
-    zgl_rect hover_rect;       // filled while the mouse is over the control
-    uint8_t hover_alpha;       // opacity of that fill, 0..255
-    uint32_t hover_color;      // 0xRRGGBB
-    bool visible;              // drawn and found by the hit test only when true
-    bool active;               // "vypis": listing expanded; "tl_sup": panel open; false for all others
-    control* next;             // next control, null at the end
+    std::string name;     // at most 10 characters: "tl_sup", "C3", "vypis", ...
+    zgl_texture* texture; // picture drawn over rect; null for panels and regions (or a missing picture)
+    zgl_rect rect;        // where the picture is drawn and the mouse hits the control
+    zgl_rect hover_rect;  // filled while the mouse is over the control
+    uint8_t hover_alpha;  // opacity of that fill, 0..255
+    uint32_t hover_color; // 0xRRGGBB
+    bool visible;         // drawn and found by the hit test only when true
+    bool active;          // "vypis": listing expanded; "tl_sup": panel open; false for all others
+    control* next;        // next control, null at the end
 };
 
 // The shell's records and globals (defined in app/shell.cpp).

@@ -29,9 +29,10 @@ namespace {
 constexpr uint32_t NO_COLOUR_KEY = 0xFF000000;
 constexpr uint32_t PICTURE_FLAGS = 0x432;
 
-}  // namespace
+} // namespace
 
-void load_proc() {
+void load_proc()
+{
     // A list rebuilt below would leave a typed entry pointing into freed
     // controls; no entry can be running here (the screen switch cannot act
     // while one is), but end it cleanly if one is.
@@ -54,15 +55,21 @@ void load_proc() {
     build_controls(konf);
     // The engine places its controls and computes its first state before the
     // first frame.
-    if (sit.layout != nullptr) sit.layout(sit, konf);
-    if (sit.step != nullptr) sit.step(sit, konf);
+    if (sit.layout != nullptr)
+        sit.layout(sit, konf);
+    if (sit.step != nullptr)
+        sit.step(sit, konf);
     konf.arrow_texture = tex_LoadFromFile("sipka.png", NO_COLOUR_KEY, PICTURE_FLAGS);
     file_CloseArchive();
 }
 
-void exit_proc() { free_controls(konf); }
+void exit_proc()
+{
+    free_controls(konf);
+}
 
-int vlnkar_main() {
+int vlnkar_main()
+{
     // Fresh records and globals: the program runs this once, the tests run
     // it once per test.
     free_controls(konf);
@@ -83,7 +90,8 @@ int vlnkar_main() {
     std::srand(static_cast<unsigned>(ms));
 
     // Without graphics the program ends at once; zglLoad has already said why.
-    if (!zglLoad()) return 1;
+    if (!zglLoad())
+        return 1;
 
     timer_Add(timer_proc, 10);
     zgl_Reg(SYS_LOAD, load_proc);
@@ -94,8 +102,8 @@ int vlnkar_main() {
     // Resets the view settings and reads the window size and start-up system;
     // it clears fullscreen, so the program always starts in a window.
     choose_system("config", konf, sit);
-    scr_SetOptions(static_cast<uint16_t>(konf.width), static_cast<uint16_t>(konf.height), 1,
-                   konf.fullscreen, true);
+    scr_SetOptions(static_cast<uint16_t>(konf.width), static_cast<uint16_t>(konf.height), 1, konf.fullscreen,
+                   true);
     // Opens the window and runs the main loop until it ends (in the test mode
     // it returns right after the load procedure).
     zgl_Init(0, 0);

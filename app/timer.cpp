@@ -34,13 +34,19 @@ constexpr long double DT_DOWN_LIMIT = 1.1e-18L;
 // The superposition coefficients C[0]..C[9] are elements 5..14 of coef.
 constexpr int FIRST_COEF = 5;
 
-bool named(const control* c, const char* name) { return c != nullptr && c->name == name; }
+bool named(const control* c, const char* name)
+{
+    return c != nullptr && c->name == name;
+}
 
 // The digit j of a coefficient box "Cj", or -1 when c is no such box.
-int box_index(const control* c) {
-    if (c == nullptr || c->name.size() != 2 || c->name[0] != 'C') return -1;
+int box_index(const control* c)
+{
+    if (c == nullptr || c->name.size() != 2 || c->name[0] != 'C')
+        return -1;
     const char d = c->name[1];
-    if (d < '0' || d > '9') return -1;
+    if (d < '0' || d > '9')
+        return -1;
     return d - '0';
 }
 
@@ -53,7 +59,8 @@ int box_index(const control* c) {
 // the range in tenths, cut toward zero to whole tenths; the new range is
 // stored as a double. As one-decimal values are not exact in binary, the
 // cut makes the actual step 0.1, 0.2 or 0.3.
-void zoom(int direction) {
+void zoom(int direction)
+{
     const long double samples =
         round_even(static_cast<long double>(konf.half_range) * static_cast<long double>(konf.density));
     const long double tenths =
@@ -63,41 +70,48 @@ void zoom(int direction) {
 }
 
 // c := |c| exp(i (arg c + delta)); a zero coefficient stays zero.
-void turn_phase(cplx& c, double delta) {
+void turn_phase(cplx& c, double delta)
+{
     const double r = std::abs(c);
     const double phi = std::arg(c) + delta;
     c = cplx(r * std::cos(phi), r * std::sin(phi));
 }
 
 // Shows (or hides) "tl_sup" and every control after it: the panel's members.
-void set_panel_visible(control* sup, bool visible) {
-    for (control* c = sup; c != nullptr; c = c->next) c->visible = visible;
+void set_panel_visible(control* sup, bool visible)
+{
+    for (control* c = sup; c != nullptr; c = c->next)
+        c->visible = visible;
 }
 
 // A click on "tl_sup": opens a closed panel; on an open one it normalises
 // the coefficients, and closes the panel only when they already were
 // normalised (within 0.0001).
-void toggle_panel(control* sup) {
+void toggle_panel(control* sup)
+{
     if (!sup->active) {
         sup->active = true;
         set_panel_visible(sup, true);
         return;
     }
     double s = 0.0;
-    for (int j = 0; j < 10; ++j) s += norm2(sit.coef[FIRST_COEF + j]);
+    for (int j = 0; j < 10; ++j)
+        s += norm2(sit.coef[FIRST_COEF + j]);
     if (std::fabs(s - 1.0) < 0.0001) {
         sup->active = false;
         set_panel_visible(sup, false);
     }
     if (s != 0.0) {
         const double root = std::sqrt(s);
-        for (int j = 0; j < 10; ++j) sit.coef[FIRST_COEF + j] /= root;
+        for (int j = 0; j < 10; ++j)
+            sit.coef[FIRST_COEF + j] /= root;
     }
 }
 
 // Enter during a typed entry: stores the number, if it is one, in the box's
 // coefficient as a real value and marks the system as a superposition.
-void finish_entry() {
+void finish_entry()
+{
     // Characters typed in this very tick have not reached edit_text yet
     // (the Enter rule acted instead of the one that copies them): take them.
     edit_text = key_GetText();
@@ -106,7 +120,8 @@ void finish_entry() {
     const int j = box_index(edited_control);
     double v = 0.0;
     // Not a number (letters, "nan", "inf", empty): nothing changes.
-    if (j < 0 || !parse_number(edit_text, v)) return;
+    if (j < 0 || !parse_number(edit_text, v))
+        return;
     sit.coef[FIRST_COEF + j] = cplx(v, 0.0);
     // With one or more non-zero elements 5..15 the bound-state engines show
     // the superposition (E = -1); with none there is nothing to show, and
@@ -119,7 +134,8 @@ void finish_entry() {
     }
 }
 
-void start_entry(control* box) {
+void start_entry(control* box)
+{
     edit_text.clear();
     editing = true;
     key_BeginReadText("", 4);
@@ -128,7 +144,8 @@ void start_entry(control* box) {
 
 // A left click on a box in phasor mode: the box's centre is 0, its right
 // edge +1 and its top edge +i.
-void set_from_click(control* box, int j) {
+void set_from_click(control* box, int j)
+{
     const zgl_rect& r = box->rect;
     const double mx = mouse_X();
     const double my = mouse_Y();
@@ -140,7 +157,8 @@ void set_from_click(control* box, int j) {
 
 // Key F: window to full screen or back, then the load procedure again, which
 // rebuilds the controls and the start-up system for the new mode.
-void switch_screen() {
+void switch_screen()
+{
     const auto w = static_cast<uint16_t>(konf.width);
     const auto h = static_cast<uint16_t>(konf.height);
     if (konf.fullscreen) {
@@ -158,7 +176,8 @@ void switch_screen() {
 }
 
 // The left-click table: acts on the control under the mouse by its name.
-void left_click(control* hit, bool& changed) {
+void left_click(control* hit, bool& changed)
+{
     if (editing) {
         // A click anywhere ends a typed entry without storing it.
         key_EndReadText();
@@ -171,21 +190,35 @@ void left_click(control* hit, bool& changed) {
     }
     const std::string& n = hit->name;
     const int j = box_index(hit);
-    if (n == "tl_def") choose_system("volna", konf, sit);
-    else if (n == "tl_bar") choose_system("bariera", konf, sit);
-    else if (n == "tl_jam") choose_system("jama", konf, sit);
-    else if (n == "tl_nek") choose_system("jama_inf", konf, sit);
-    else if (n == "tl_osc") choose_system("oscilator", konf, sit);
-    else if (n == "tl_roz") konf.reim_mode = !konf.reim_mode;
-    else if (n == "tl_re") konf.show_re = !konf.show_re;
-    else if (n == "tl_im") konf.show_im = !konf.show_im;
-    else if (n == "tl_cas") konf.running = !konf.running;
-    else if (n == "vypis") hit->active = !hit->active;
-    else if (n == "tl_%") phasor_mode = !phasor_mode;
-    else if (n == "tl_sup") toggle_panel(hit);
+    if (n == "tl_def")
+        choose_system("volna", konf, sit);
+    else if (n == "tl_bar")
+        choose_system("bariera", konf, sit);
+    else if (n == "tl_jam")
+        choose_system("jama", konf, sit);
+    else if (n == "tl_nek")
+        choose_system("jama_inf", konf, sit);
+    else if (n == "tl_osc")
+        choose_system("oscilator", konf, sit);
+    else if (n == "tl_roz")
+        konf.reim_mode = !konf.reim_mode;
+    else if (n == "tl_re")
+        konf.show_re = !konf.show_re;
+    else if (n == "tl_im")
+        konf.show_im = !konf.show_im;
+    else if (n == "tl_cas")
+        konf.running = !konf.running;
+    else if (n == "vypis")
+        hit->active = !hit->active;
+    else if (n == "tl_%")
+        phasor_mode = !phasor_mode;
+    else if (n == "tl_sup")
+        toggle_panel(hit);
     else if (j >= 0) {
-        if (phasor_mode) set_from_click(hit, j);
-        else start_entry(hit);
+        if (phasor_mode)
+            set_from_click(hit, j);
+        else
+            start_entry(hit);
     } else {
         // "plocha" and the regions: not a change, whatever the engine's
         // input procedure said in this tick.
@@ -193,9 +226,10 @@ void left_click(control* hit, bool& changed) {
     }
 }
 
-}  // namespace
+} // namespace
 
-void timer_proc() {
+void timer_proc()
+{
     control* hit = hit_test(konf.controls);
     bool changed = false;
 
@@ -208,8 +242,10 @@ void timer_proc() {
     if (key_Press(K_ESCAPE)) {
         zgl_Exit();
     } else if (key_Press(K_ENTER)) {
-        if (editing) finish_entry();
-        else konf.reim_mode = !konf.reim_mode;
+        if (editing)
+            finish_entry();
+        else
+            konf.reim_mode = !konf.reim_mode;
     } else if (editing) {
         // While typing, no other key does anything of the shell's.
         edit_text = key_GetText();
@@ -244,10 +280,13 @@ void timer_proc() {
         }
     } else if (named(hit, "tl_cas") && (wheel_up || key_Press(K_UP))) {
         // The limit is tested before adding: the largest dt reached is 2.1e-17.
-        if (konf.dt < DT_UP_LIMIT) konf.dt += DT_STEP;
+        if (konf.dt < DT_UP_LIMIT)
+            konf.dt += DT_STEP;
     } else if (named(hit, "tl_cas") && (wheel_down || key_Press(K_DOWN))) {
-        if (konf.dt > DT_DOWN_LIMIT) konf.dt -= DT_STEP;
-        else konf.dt = DT_STEP;
+        if (konf.dt > DT_DOWN_LIMIT)
+            konf.dt -= DT_STEP;
+        else
+            konf.dt = DT_STEP;
     } else if (box >= 0 && wheel_up) {
         turn_phase(sit.coef[FIRST_COEF + box], PI / 16.0);
     } else if (box >= 0 && wheel_down) {
@@ -273,9 +312,11 @@ void timer_proc() {
     }
 
     // A left click acts whatever rule acted above.
-    if (mouse_Click(M_BLEFT)) left_click(hit, changed);
+    if (mouse_Click(M_BLEFT))
+        left_click(hit, changed);
 
-    if (konf.running) konf.t += konf.dt;
+    if (konf.running)
+        konf.t += konf.dt;
 
     if ((changed || konf.random_walk) && sit.layout != nullptr && sit.step != nullptr) {
         sit.layout(sit, konf);

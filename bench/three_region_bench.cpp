@@ -30,7 +30,10 @@ void set_up_free_particle()
     three_region_step(bench_state, bench_view);
 }
 
-void frame_draw() { three_region_draw(bench_state, bench_view, nullptr); }
+void frame_draw()
+{
+    three_region_draw(bench_state, bench_view, nullptr);
+}
 
 void start_platform()
 {
@@ -75,4 +78,4 @@ void BM_ThreeRegionFrame(benchmark::State& state)
 }
 BENCHMARK(BM_ThreeRegionFrame)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
-}  // namespace
+} // namespace

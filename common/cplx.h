@@ -18,4 +18,7 @@ cplx rdiv(double r, cplx b);
 // (0, sqrt(-r)) for r < 0.
 cplx csqrt_real(double r);
 // |z|^2 without the square root.
-inline double norm2(cplx z) { return z.real() * z.real() + z.imag() * z.imag(); }
+inline double norm2(cplx z)
+{
+    return z.real() * z.real() + z.imag() * z.imag();
+}

@@ -11,7 +11,10 @@
 #include <cstdlib>
 #include <locale.h>
 
-void numtext_init_locale() { std::setlocale(LC_NUMERIC, ""); }
+void numtext_init_locale()
+{
+    std::setlocale(LC_NUMERIC, "");
+}
 
 char decimal_separator()
 {
@@ -36,14 +39,29 @@ std::string fmt_g(double v)
 
 // Both rely on the default rounding mode (to nearest, ties to even), which
 // the program never changes.
-double round_even(double v) { return std::nearbyint(v); }
-long double round_even(long double v) { return std::nearbyintl(v); }
-double cut(double v) { return std::trunc(v); }
-long double cut(long double v) { return std::truncl(v); }
+double round_even(double v)
+{
+    return std::nearbyint(v);
+}
+long double round_even(long double v)
+{
+    return std::nearbyintl(v);
+}
+double cut(double v)
+{
+    return std::trunc(v);
+}
+long double cut(long double v)
+{
+    return std::truncl(v);
+}
 
 namespace {
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // The "C" locale as a handle, made once, for strtod_l: the conversion must
 // not depend on the user's separator, which we have already replaced by '.'.
@@ -53,7 +71,7 @@ locale_t c_locale()
     return loc;
 }
 
-}  // namespace
+} // namespace
 
 bool parse_number(const std::string& text, double& out)
 {
@@ -100,7 +118,7 @@ bool parse_number(const std::string& text, double& out)
             return false;
     }
     if (i != n)
-        return false;  // anything left over: spaces, letters, a second sign, a NUL
+        return false; // anything left over: spaces, letters, a second sign, a NUL
     const locale_t loc = c_locale();
     if (loc == static_cast<locale_t>(0))
         return false;

@@ -9,18 +9,18 @@
 #include <cstdio>
 #include <cstdlib>
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     const Uint32 seconds = argc > 1 ? static_cast<Uint32>(std::atoi(argv[1])) : 0;
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "bare_window: %s\n", SDL_GetError());
         return 1;
     }
     SDL_SetHint(SDL_HINT_RENDER_DRIVER, "opengl");
-    SDL_Window* win = SDL_CreateWindow("bare_window", SDL_WINDOWPOS_UNDEFINED,
-                                       SDL_WINDOWPOS_UNDEFINED, 800, 600, 0);
+    SDL_Window* win =
+        SDL_CreateWindow("bare_window", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 800, 600, 0);
     SDL_Renderer* ren =
-        win ? SDL_CreateRenderer(win, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC)
-            : nullptr;
+        win ? SDL_CreateRenderer(win, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC) : nullptr;
     if (ren == nullptr) {
         std::fprintf(stderr, "bare_window: %s\n", SDL_GetError());
         SDL_Quit();
@@ -31,10 +31,13 @@ int main(int argc, char** argv) {
     while (!done) {
         SDL_Event e;
         while (SDL_PollEvent(&e)) {
-            if (e.type == SDL_QUIT) done = true;
-            if (e.type == SDL_KEYDOWN && e.key.keysym.scancode == SDL_SCANCODE_ESCAPE) done = true;
+            if (e.type == SDL_QUIT)
+                done = true;
+            if (e.type == SDL_KEYDOWN && e.key.keysym.scancode == SDL_SCANCODE_ESCAPE)
+                done = true;
         }
-        if (seconds > 0 && SDL_GetTicks() - start >= seconds * 1000) done = true;
+        if (seconds > 0 && SDL_GetTicks() - start >= seconds * 1000)
+            done = true;
         SDL_SetRenderDrawColor(ren, 0, 0, 0, 255);
         SDL_RenderClear(ren);
         SDL_RenderPresent(ren);

@@ -22,9 +22,9 @@ struct zgl_rect {
 
 // Callback slots of zgl_Reg.
 enum : int {
-    SYS_LOAD = 3,  // once, when the window is ready, before the first frame
-    SYS_DRAW = 4,  // once per frame
-    SYS_EXIT = 6,  // once, when the main loop ends
+    SYS_LOAD = 3, // once, when the window is ready, before the first frame
+    SYS_DRAW = 4, // once per frame
+    SYS_EXIT = 6, // once, when the main loop ends
 };
 
 // Flags of zgl_Enable / zgl_Disable.
@@ -36,8 +36,8 @@ enum : uint32_t {
 
 // Drawing flags.
 enum : uint32_t {
-    PR2D_FILL = 0x10000,      // pr2d_Rect, pr2d_Circle: filled instead of outline
-    FX_BLEND = 0x100000,      // ssprite2d_Draw: alpha blending
+    PR2D_FILL = 0x10000, // pr2d_Rect, pr2d_Circle: filled instead of outline
+    FX_BLEND = 0x100000, // ssprite2d_Draw: alpha blending
     TEXT_HALIGN_CENTER = 0x02,
     TEXT_VALIGN_CENTER = 0x20,
 };
@@ -50,7 +50,7 @@ enum : uint8_t {
     K_R = 0x13,
     K_I = 0x17,
     K_P = 0x19,
-    K_ENTER = 0x1C,  // keypad Enter is reported as Enter too
+    K_ENTER = 0x1C, // keypad Enter is reported as Enter too
     K_S = 0x1F,
     K_F = 0x21,
     K_L = 0x26,
@@ -63,7 +63,7 @@ enum : uint8_t {
     K_LEFT = 0xCB,
     K_RIGHT = 0xCD,
     K_DOWN = 0xD0,
-    K_SHIFT = 0xFC,  // either Shift key
+    K_SHIFT = 0xFC, // either Shift key
 };
 
 // Mouse buttons and wheel directions.
@@ -105,8 +105,8 @@ void zgl_Disable(uint32_t what);
 
 // ---- Input --------------------------------------------------------------
 
-bool key_Press(uint8_t code);  // pressed since the last key_ClearState; auto-repeat is not a press
-bool key_Down(uint8_t code);   // held now
+bool key_Press(uint8_t code); // pressed since the last key_ClearState; auto-repeat is not a press
+bool key_Down(uint8_t code);  // held now
 // Collects typed characters (UTF-8) after `initial`, at most max_chars
 // characters; Backspace removes the last one.
 void key_BeginReadText(const std::string& initial, int max_chars);
@@ -114,12 +114,12 @@ std::string key_GetText();
 void key_EndReadText();
 void key_ClearState();
 
-int mouse_X();  // logical window pixels
+int mouse_X(); // logical window pixels
 int mouse_Y();
-bool mouse_Down(int button);   // held now
-bool mouse_Up(int button);     // released since the last clear
-bool mouse_Click(int button);  // pressed since the last clear
-bool mouse_Wheel(int dir);     // M_WUP / M_WDOWN since the last clear
+bool mouse_Down(int button);  // held now
+bool mouse_Up(int button);    // released since the last clear
+bool mouse_Click(int button); // pressed since the last clear
+bool mouse_Wheel(int dir);    // M_WUP / M_WDOWN since the last clear
 void mouse_ClearState();
 
 // ---- Files --------------------------------------------------------------
@@ -141,13 +141,12 @@ zgl_font* font_LoadFromFile(const std::string& name);
 
 void pr2d_Line(float x1, float y1, float x2, float y2, uint32_t color, uint8_t alpha = 255,
                uint32_t flags = 0);
-void pr2d_Rect(float x, float y, float w, float h, uint32_t color, uint8_t alpha = 255,
-               uint32_t flags = 0);
-void pr2d_Circle(float x, float y, float radius, uint32_t color, uint8_t alpha = 255,
-                 uint16_t quality = 32, uint32_t flags = 0);
+void pr2d_Rect(float x, float y, float w, float h, uint32_t color, uint8_t alpha = 255, uint32_t flags = 0);
+void pr2d_Circle(float x, float y, float radius, uint32_t color, uint8_t alpha = 255, uint16_t quality = 32,
+                 uint32_t flags = 0);
 // Picture over (x, y, w, h), turned by angle degrees about the centre.
-void ssprite2d_Draw(zgl_texture* tex, float x, float y, float w, float h, float angle,
-                    uint8_t alpha = 255, uint32_t flags = FX_BLEND);
+void ssprite2d_Draw(zgl_texture* tex, float x, float y, float w, float h, float angle, uint8_t alpha = 255,
+                    uint32_t flags = FX_BLEND);
 // Text is UTF-8, white by default. With TEXT_HALIGN_CENTER / TEXT_VALIGN_CENTER
 // the point (x, y) is the centre of the text.
 void text_Draw(zgl_font* font, float x, float y, const std::string& text, uint32_t flags = 0);

@@ -409,8 +409,7 @@ void draw_text(const zgl_prim& p, const prim_extra& ex)
     // edges, so it never touches a frame drawn around the same rectangle
     // (the coefficient boxes).
     const float margin = p.in_rect ? std::min(kTextMargin, p.x2 / 4) : 0.0f;
-    std::vector<std::string> lines =
-        p.in_rect ? wrap(font, p.text, p.x2 - 2 * margin) : split_lines(p.text);
+    std::vector<std::string> lines = p.in_rect ? wrap(font, p.text, p.x2 - 2 * margin) : split_lines(p.text);
     float block_h = float(lines.size() - 1) * skip + height;
     float y = p.y1;
     if (p.flags & TEXT_VALIGN_CENTER)

@@ -20,14 +20,14 @@ struct zgl_prim {
     // TEXT: x1, y1 = point (text_Draw/Ex) or x, y of the rectangle
     // (text_DrawInRect, with x2, y2 = w, h).
     float x1, y1, x2, y2;
-    uint32_t color;      // 0xRRGGBB (text: 0xFFFFFF unless text_DrawEx gave one)
+    uint32_t color; // 0xRRGGBB (text: 0xFFFFFF unless text_DrawEx gave one)
     uint8_t alpha;
     uint32_t flags;
-    float angle;         // SPRITE only
-    float scale;         // TEXT only (1 unless text_DrawEx gave one)
-    bool in_rect;        // TEXT only: drawn by text_DrawInRect
-    zgl_texture* tex;    // SPRITE only
-    std::string text;    // TEXT only
+    float angle;      // SPRITE only
+    float scale;      // TEXT only (1 unless text_DrawEx gave one)
+    bool in_rect;     // TEXT only: drawn by text_DrawInRect
+    zgl_texture* tex; // SPRITE only
+    std::string text; // TEXT only
 };
 
 // Switches the layer into test mode: the next zglLoad uses SDL's dummy
@@ -55,7 +55,7 @@ void ztest_KeyDown(uint8_t scan_code, bool repeat = false);
 void ztest_KeyUp(uint8_t scan_code);
 void ztest_MouseMove(int x, int y);
 void ztest_MouseButton(int button, bool down);
-void ztest_Wheel(int dir);  // M_WUP or M_WDOWN
+void ztest_Wheel(int dir); // M_WUP or M_WDOWN
 void ztest_Text(const std::string& utf8);
 // A key event by SDL scancode number (a USB HID usage: Up is 82, Escape
 // 41), for checking how SDL keys map to scan codes.

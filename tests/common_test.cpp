@@ -27,7 +27,7 @@ TEST(ComplexDivision, MatchesTheTextbookQuotient)
     const cplx q = cdiv(cplx(1, 2), cplx(3, -4));
     EXPECT_NEAR(q.real(), -0.2, 1e-15);
     EXPECT_NEAR(q.imag(), 0.4, 1e-15);
-    const cplx r = rdiv(2.0, cplx(0, 4));  // 2 / 4i = -0.5i
+    const cplx r = rdiv(2.0, cplx(0, 4)); // 2 / 4i = -0.5i
     EXPECT_NEAR(r.real(), 0.0, 1e-15);
     EXPECT_NEAR(r.imag(), -0.5, 1e-15);
 }
@@ -83,7 +83,7 @@ TEST(Rounding, CutDropsTheFractionTowardZero)
 // ---------------------------------------------------------------- C locale
 
 class NumberTextC : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { std::setlocale(LC_NUMERIC, "C"); }
 };
 
@@ -96,7 +96,7 @@ TEST_F(NumberTextC, FormatsWithFifteenSignificantDigitsAndNoTrailingZeros)
     EXPECT_EQ(fmt_g(1e-20), "1e-20");
     EXPECT_EQ(fmt_g(1e15), "1e+15");
     EXPECT_EQ(fmt_g(123456789012345.0), "123456789012345");
-    EXPECT_EQ(fmt_g(0.1 + 0.2), "0.3");  // the 17th digit noise is hidden
+    EXPECT_EQ(fmt_g(0.1 + 0.2), "0.3"); // the 17th digit noise is hidden
     EXPECT_EQ(fmt_g(1.0 / 3.0), "0.333333333333333");
     EXPECT_EQ(fmt_g(2.61), "2.61");
 }
@@ -119,22 +119,21 @@ TEST_F(NumberTextC, ReadsSignedDecimalsAndExponents)
     EXPECT_TRUE(parse_number("1e+2", v));
     EXPECT_EQ(v, 100.0);
     EXPECT_TRUE(parse_number("0.1", v));
-    EXPECT_EQ(v, 0.1);  // correctly rounded, same double as the literal
+    EXPECT_EQ(v, 0.1); // correctly rounded, same double as the literal
 }
 
 TEST_F(NumberTextC, RefusesEverythingThatIsNotAPlainNumber)
 {
-    const char* bad[] = {"",     " ",    "nan",  "NaN",  "inf",  "-inf", "infinity",
-                         "0x10", "0x1p3", "1e",  "1e+",  "e5",   ".",    "-",
-                         "+-1",  "--1",  "1..2", "1.2.3", " 1",  "1 ",   "1,5",
-                         "1a",   "a1",   "1e5.0", "1_000", "١"};
+    const char* bad[] = {"",   " ",   "nan", "NaN", "inf", "-inf",  "infinity", "0x10", "0x1p3",
+                         "1e", "1e+", "e5",  ".",   "-",   "+-1",   "--1",      "1..2", "1.2.3",
+                         " 1", "1 ",  "1,5", "1a",  "a1",  "1e5.0", "1_000",    "١"};
     for (const char* text : bad) {
         double v = 42.0;
         EXPECT_FALSE(parse_number(text, v)) << "accepted \"" << text << "\"";
         EXPECT_EQ(v, 42.0) << "changed the output for \"" << text << "\"";
     }
     double v = 42.0;
-    EXPECT_FALSE(parse_number(std::string("1\0", 2), v));  // an embedded NUL is a stray character
+    EXPECT_FALSE(parse_number(std::string("1\0", 2), v)); // an embedded NUL is a stray character
 }
 
 TEST_F(NumberTextC, RefusesOverflowButAcceptsUnderflowAsTiny)
@@ -165,7 +164,7 @@ TEST_F(NumberTextC, FormattedNumbersReadBackExactlyToFifteenDigits)
 // once for the suite, and points glibc at it through LOCPATH. Every test
 // restores the "C" locale afterwards.
 class NumberTextCzech : public ::testing::Test {
-protected:
+  protected:
     static inline fs::path dir;
     static inline bool available = false;
 

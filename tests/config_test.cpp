@@ -57,7 +57,7 @@ konfig odd_konfig()
 }
 
 class ConfigFile : public ::testing::Test {
-protected:
+  protected:
     fs::path old_cwd;
     fs::path dir;
     konfig k = odd_konfig();
@@ -65,9 +65,8 @@ protected:
     void SetUp() override
     {
         old_cwd = fs::current_path();
-        dir = fs::temp_directory_path() /
-              ("vlnkar-config-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir = fs::temp_directory_path() / ("vlnkar-config-" + std::to_string(::getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
         fs::current_path(dir);
@@ -172,12 +171,11 @@ TEST_F(ConfigFile, TheDefaultFileReadsBackWithoutBeingRewritten)
 TEST_F(ConfigFile, ValidFilesAreReadByTheOrderOfTheirEqualsLines)
 {
     // Keys are not examined, lines without '=' are skipped, LF or CR LF.
-    expect_read("Konfigurace Vlnkar\r\n[SIRKA]=1024\r\n[VYSKA]=768\r\n[VYCHOZI SYSTEM]=jama\r\n",
-                1024, 768, "jama");
+    expect_read("Konfigurace Vlnkar\r\n[SIRKA]=1024\r\n[VYSKA]=768\r\n[VYCHOZI SYSTEM]=jama\r\n", 1024, 768,
+                "jama");
     expect_read("=1280\nno equals here\n\nheight=720\n=jama_inf", 1280, 720, "jama_inf");
     expect_read("a=640\nb=480\nc=oscilator\r\n", 640, 480, "oscilator");
-    expect_read("a=640\nb=480\nc=bariera\nlater lines are never read=xyz\n\x01\x02", 640, 480,
-                "bariera");
+    expect_read("a=640\nb=480\nc=bariera\nlater lines are never read=xyz\n\x01\x02", 640, 480, "bariera");
     // Leading spaces and tabs and one sign are allowed before the digits.
     expect_read("w=\t +1024\nh=  0768\ns=volna\n", 1024, 768, "volna");
     // Empty values and non-numbers are skipped without taking an item.
@@ -193,8 +191,7 @@ TEST_F(ConfigFile, NumberInTheSystemPlaceStartsVolnaAndIsNotRewritten)
 
 TEST_F(ConfigFile, SpaceAfterEqualsIsReadButSpaceAfterDigitsIsNot)
 {
-    expect_read("K\r\n[SIRKA]= 1024\r\n[VYSKA]=768\r\n[VYCHOZI SYSTEM]=jama\r\n", 1024, 768,
-                "jama");
+    expect_read("K\r\n[SIRKA]= 1024\r\n[VYSKA]=768\r\n[VYCHOZI SYSTEM]=jama\r\n", 1024, 768, "jama");
     // "1024 " is skipped; 768 becomes the width, the system line is not a
     // number where the height is expected, and the file ends incomplete.
     expect_fallback_for("K\r\n[SIRKA]=1024 \r\n[VYSKA]=768\r\n[VYCHOZI SYSTEM]=jama\r\n");
@@ -227,8 +224,7 @@ TEST_F(ConfigFile, IncompleteFilesDiscardEvenTheValuesAlreadyRead)
 TEST_F(ConfigFile, NumbersBeyondThirtyTwoBitsAreNotNumbers)
 {
     // The overflowing line is skipped and takes no item.
-    expect_read("w=2147483648\nw=99999999999999999999\nw=1024\nh=768\ns=jama\n", 1024, 768,
-                "jama");
+    expect_read("w=2147483648\nw=99999999999999999999\nw=1024\nh=768\ns=jama\n", 1024, 768, "jama");
     expect_read("w=1024\nh=768\ns=-2147483649\ns=bariera\n", 1024, 768, "bariera");
     // The extreme 32-bit values are numbers (and then unusable sizes).
     expect_fallback_for("w=2147483647\nh=768\ns=jama\n");
@@ -387,16 +383,16 @@ class ChooseSystem : public ConfigFile {};
 TEST_F(ChooseSystem, EachSystemGetsItsDefaultsAndItsEnginesFourProcedures)
 {
     const expected_system table[] = {
-        {"volna", 5.0, 2.0, 4.0, 3.0, 2.5, -1.25, cplx(1, 0), three_region_draw,
-         three_region_input, three_region_step, three_region_layout},
-        {"bariera", 6.4, 3.0, 7.0, 0.0, 1.0, 0.0, cplx(1, 0), three_region_draw,
-         three_region_input, three_region_step, three_region_layout},
-        {"jama", 2.61, 9.0, 0.0, 9.0, 2.5, -1.25, cplx(1, 0), three_region_draw,
-         three_region_input, three_region_step, three_region_layout},
-        {"jama_inf", 1.0, 0.0, 50.0, 0.0, 2.5, 0.0, cplx(0, 0), infinite_well_draw,
-         infinite_well_input, infinite_well_step, infinite_well_layout},
-        {"oscilator", 4.0, 0.0, 5.0, 0.0, 1e15, 0.0, cplx(0, 0), oscillator_draw,
-         oscillator_input, oscillator_step, oscillator_layout},
+        {"volna", 5.0, 2.0, 4.0, 3.0, 2.5, -1.25, cplx(1, 0), three_region_draw, three_region_input,
+         three_region_step, three_region_layout},
+        {"bariera", 6.4, 3.0, 7.0, 0.0, 1.0, 0.0, cplx(1, 0), three_region_draw, three_region_input,
+         three_region_step, three_region_layout},
+        {"jama", 2.61, 9.0, 0.0, 9.0, 2.5, -1.25, cplx(1, 0), three_region_draw, three_region_input,
+         three_region_step, three_region_layout},
+        {"jama_inf", 1.0, 0.0, 50.0, 0.0, 2.5, 0.0, cplx(0, 0), infinite_well_draw, infinite_well_input,
+         infinite_well_step, infinite_well_layout},
+        {"oscilator", 4.0, 0.0, 5.0, 0.0, 1e15, 0.0, cplx(0, 0), oscillator_draw, oscillator_input,
+         oscillator_step, oscillator_layout},
     };
     for (const expected_system& e : table) {
         SCOPED_TRACE(e.name);
@@ -478,4 +474,4 @@ TEST_F(ChooseSystem, ReadingTheConfigurationKeepsTheSystemOnScreen)
     EXPECT_EQ(s.draw, three_region_draw);
 }
 
-}  // namespace
+} // namespace

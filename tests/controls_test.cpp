@@ -15,8 +15,9 @@ namespace {
 // Opens the offscreen 800 x 600 window so that mouse positions can be
 // injected, and gives each test its own konfig.
 class Controls : public ::testing::Test {
-protected:
-    void SetUp() override {
+  protected:
+    void SetUp() override
+    {
         ztest_Enable();
         ASSERT_TRUE(zglLoad());
         scr_SetOptions(800, 600, 1, false, true);
@@ -25,24 +26,28 @@ protected:
         k.height = 600;
         k.controls = nullptr;
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         free_controls(k);
         file_CloseArchive();
         ztest_Shutdown();
     }
     // Places the mouse and lets the layer take the event.
-    static void mouse_at(int x, int y) {
+    static void mouse_at(int x, int y)
+    {
         ztest_MouseMove(x, y);
         ztest_Tick();
     }
-    std::string hit_at(int x, int y) {
+    std::string hit_at(int x, int y)
+    {
         mouse_at(x, y);
         control* h = hit_test(k.controls);
         return h != nullptr ? h->name : std::string("(null)");
     }
     // Opens the superposition panel the way the shell does: "tl_sup" and
     // every control after it become visible.
-    void open_panel() {
+    void open_panel()
+    {
         for (control* c = find_control(k.controls, "tl_sup"); c != nullptr; c = c->next) {
             c->visible = true;
         }
@@ -60,21 +65,25 @@ struct expected_control {
 };
 
 // A 40 x 40 button at (x, y) with its inset white highlight.
-expected_control button(const char* name, float x, float y) {
+expected_control button(const char* name, float x, float y)
+{
     return {name, {x, y, 40, 40}, {x + 2, y + 2, 36, 36}, 100, 0xFFFFFF, true};
 }
-expected_control box(const char* name, float x, float y) {
+expected_control box(const char* name, float x, float y)
+{
     return {name, {x, y, 38, 38}, {x, y, 38, 38}, 20, 0xFFFFFF, false};
 }
 
-void expect_rect(const zgl_rect& got, const zgl_rect& want, const std::string& what) {
+void expect_rect(const zgl_rect& got, const zgl_rect& want, const std::string& what)
+{
     EXPECT_FLOAT_EQ(got.x, want.x) << what;
     EXPECT_FLOAT_EQ(got.y, want.y) << what;
     EXPECT_FLOAT_EQ(got.w, want.w) << what;
     EXPECT_FLOAT_EQ(got.h, want.h) << what;
 }
 
-std::vector<control*> as_vector(control* head) {
+std::vector<control*> as_vector(control* head)
+{
     std::vector<control*> v;
     for (control* c = head; c != nullptr; c = c->next) {
         v.push_back(c);
@@ -82,7 +91,8 @@ std::vector<control*> as_vector(control* head) {
     return v;
 }
 
-TEST_F(Controls, An800x600WindowGetsTheTwentyEightControlsInOrderWithTheirGeometry) {
+TEST_F(Controls, An800x600WindowGetsTheTwentyEightControlsInOrderWithTheirGeometry)
+{
     build_controls(k);
     const expected_control want[] = {
         {"plocha", {0, 0, 800, 600}, {0, 0, 800, 600}, 0, 0x000000, true},
@@ -134,7 +144,8 @@ TEST_F(Controls, An800x600WindowGetsTheTwentyEightControlsInOrderWithTheirGeomet
     }
 }
 
-TEST_F(Controls, GeometryFollowsTheWindowSizeWithTheRegionBandInReals) {
+TEST_F(Controls, GeometryFollowsTheWindowSizeWithTheRegionBandInReals)
+{
     k.width = 1024;
     k.height = 601;
     build_controls(k);
@@ -154,29 +165,30 @@ TEST_F(Controls, GeometryFollowsTheWindowSizeWithTheRegionBandInReals) {
     expect_rect(find_control(k.controls, "C9")->rect, {168, 100, 38, 38}, "C9");
 }
 
-TEST_F(Controls, RebuildingReplacesTheListAndFreeingEmptiesIt) {
+TEST_F(Controls, RebuildingReplacesTheListAndFreeingEmptiesIt)
+{
     build_controls(k);
     find_control(k.controls, "vypis")->active = true;
     find_control(k.controls, "tl_sup")->visible = false;
-    build_controls(k);  // the old list is released (the leak checker watches)
+    build_controls(k); // the old list is released (the leak checker watches)
     EXPECT_EQ(as_vector(k.controls).size(), 28u);
     EXPECT_FALSE(find_control(k.controls, "vypis")->active);
     EXPECT_TRUE(find_control(k.controls, "tl_sup")->visible);
     free_controls(k);
     EXPECT_EQ(k.controls, nullptr);
-    free_controls(k);  // freeing an empty list is harmless
+    free_controls(k); // freeing an empty list is harmless
     EXPECT_EQ(find_control(k.controls, "plocha"), nullptr);
     EXPECT_EQ(hit_test(nullptr), nullptr);
 }
 
-TEST_F(Controls, EachButtonGetsItsOwnPictureFromTheArchive) {
+TEST_F(Controls, EachButtonGetsItsOwnPictureFromTheArchive)
+{
     ASSERT_TRUE(file_OpenArchive(VLNKAR_BUILD_DIR "/textury.dat", ""));
     build_controls(k);
     const std::pair<const char*, const char*> pictures[] = {
-        {"tl_sup", "sup.png"},  {"tl_%", "prepinac.png"}, {"tl_osc", "oscil.png"},
-        {"tl_nek", "njam.png"}, {"tl_jam", "jam.png"},    {"tl_bar", "bar.png"},
-        {"tl_def", "def.png"},  {"tl_im", "ima.png"},     {"tl_re", "rea.png"},
-        {"tl_roz", "prav.png"}, {"tl_lupa", "lupa.png"},  {"tl_cas", "cas.png"},
+        {"tl_sup", "sup.png"}, {"tl_%", "prepinac.png"}, {"tl_osc", "oscil.png"}, {"tl_nek", "njam.png"},
+        {"tl_jam", "jam.png"}, {"tl_bar", "bar.png"},    {"tl_def", "def.png"},   {"tl_im", "ima.png"},
+        {"tl_re", "rea.png"},  {"tl_roz", "prav.png"},   {"tl_lupa", "lupa.png"}, {"tl_cas", "cas.png"},
     };
     std::vector<zgl_texture*> seen;
     for (const auto& [name, file] : pictures) {
@@ -198,14 +210,16 @@ TEST_F(Controls, EachButtonGetsItsOwnPictureFromTheArchive) {
     EXPECT_NE(tex_LoadFromFile("sipka.png", 0xFF000000, 0x432), nullptr);
 }
 
-TEST_F(Controls, WithoutTheArchiveTheButtonsStillExistAndAreHit) {
+TEST_F(Controls, WithoutTheArchiveTheButtonsStillExistAndAreHit)
+{
     build_controls(k);
     EXPECT_EQ(find_control(k.controls, "tl_def")->texture, nullptr);
     EXPECT_EQ(as_vector(k.controls).size(), 28u);
     EXPECT_EQ(hit_at(20, 390), "tl_def");
 }
 
-TEST_F(Controls, BorderPixelsOfAButtonAreOutsideIt) {
+TEST_F(Controls, BorderPixelsOfAButtonAreOutsideIt)
+{
     build_controls(k);
     // "tl_def" spans x 5..45, y 375..415.
     EXPECT_EQ(hit_at(5, 390), "plocha");
@@ -223,8 +237,9 @@ TEST_F(Controls, BorderPixelsOfAButtonAreOutsideIt) {
     EXPECT_EQ(hit_at(400, 0), "plocha");
 }
 
-TEST_F(Controls, MouseInRectIsStrictAgainstFractionalEdges) {
-    const zgl_rect r{10.5f, 20.5f, 5.0f, 5.0f};  // x 10.5..15.5, y 20.5..25.5
+TEST_F(Controls, MouseInRectIsStrictAgainstFractionalEdges)
+{
+    const zgl_rect r{10.5f, 20.5f, 5.0f, 5.0f}; // x 10.5..15.5, y 20.5..25.5
     mouse_at(11, 21);
     EXPECT_TRUE(mouse_in_rect(r));
     mouse_at(15, 25);
@@ -236,10 +251,11 @@ TEST_F(Controls, MouseInRectIsStrictAgainstFractionalEdges) {
     mouse_at(11, 26);
     EXPECT_FALSE(mouse_in_rect(r));
     mouse_at(12, 22);
-    EXPECT_FALSE(mouse_in_rect(zgl_rect{0, 0, 0, 0}));  // an empty region is never hit
+    EXPECT_FALSE(mouse_in_rect(zgl_rect{0, 0, 0, 0})); // an empty region is never hit
 }
 
-TEST_F(Controls, AHiddenControlIsNeverReturned) {
+TEST_F(Controls, AHiddenControlIsNeverReturned)
+{
     build_controls(k);
     EXPECT_EQ(hit_at(770, 25), "tl_lupa");
     find_control(k.controls, "tl_lupa")->visible = false;
@@ -248,7 +264,8 @@ TEST_F(Controls, AHiddenControlIsNeverReturned) {
     EXPECT_EQ(hit_at(110, 70), "plocha");
 }
 
-TEST_F(Controls, OutsideTheFirstControlNothingElseIsLookedAt) {
+TEST_F(Controls, OutsideTheFirstControlNothingElseIsLookedAt)
+{
     build_controls(k);
     // Shrink the background so that "tl_def" lies outside it.
     find_control(k.controls, "plocha")->rect = zgl_rect{100, 0, 700, 600};
@@ -256,7 +273,8 @@ TEST_F(Controls, OutsideTheFirstControlNothingElseIsLookedAt) {
     EXPECT_EQ(hit_at(770, 25), "tl_lupa");
 }
 
-TEST_F(Controls, OnTheOpenPanelTheBoxesAreFoundAndTheBarePanelIsBackground) {
+TEST_F(Controls, OnTheOpenPanelTheBoxesAreFoundAndTheBarePanelIsBackground)
+{
     build_controls(k);
     open_panel();
     // "tl_sup" lies on "pl_sup" and comes before it.
@@ -278,7 +296,8 @@ TEST_F(Controls, OnTheOpenPanelTheBoxesAreFoundAndTheBarePanelIsBackground) {
     }
 }
 
-TEST_F(Controls, RegionsPlacedByTheLayoutAreHitInTheirBand) {
+TEST_F(Controls, RegionsPlacedByTheLayoutAreHitInTheirBand)
+{
     build_controls(k);
     control* v2 = find_control(k.controls, "V2");
     v2->rect.x = 300;
@@ -291,4 +310,4 @@ TEST_F(Controls, RegionsPlacedByTheLayoutAreHitInTheirBand) {
     EXPECT_EQ(hit_at(50, 450), "plocha");
 }
 
-}  // namespace
+} // namespace

@@ -25,8 +25,9 @@ namespace {
 // Each test runs the program in a fresh empty folder holding only the
 // archive, so "config.ini" is created there.
 class Shell : public ::testing::Test {
-protected:
-    void SetUp() override {
+  protected:
+    void SetUp() override
+    {
         old_dir_ = fs::current_path();
         char tmpl[] = "/tmp/vlnkar_shell_XXXXXX";
         ASSERT_NE(mkdtemp(tmpl), nullptr);
@@ -37,48 +38,56 @@ protected:
         ASSERT_EQ(vlnkar_main(), 0);
         ASSERT_NE(konf.controls, nullptr);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         ztest_Shutdown();
         fs::current_path(old_dir_);
         std::error_code ec;
         fs::remove_all(dir_, ec);
     }
 
-    static control* ctl(const char* name) {
+    static control* ctl(const char* name)
+    {
         control* c = find_control(konf.controls, name);
         EXPECT_NE(c, nullptr) << name;
         return c;
     }
-    static void move_to(const char* name) {
+    static void move_to(const char* name)
+    {
         const control* c = ctl(name);
         ztest_MouseMove(static_cast<int>(c->rect.x + c->rect.w / 2),
                         static_cast<int>(c->rect.y + c->rect.h / 2));
     }
     // A key pressed in one tick and released before the next.
-    static void press(uint8_t key) {
+    static void press(uint8_t key)
+    {
         ztest_KeyDown(key);
         ztest_Tick();
         ztest_KeyUp(key);
     }
     // A left click at the mouse position: pressed in one tick, released in
     // the next (which clears the drag anchor).
-    static void click(int button = M_BLEFT) {
+    static void click(int button = M_BLEFT)
+    {
         ztest_MouseButton(button, true);
         ztest_Tick();
         ztest_MouseButton(button, false);
         ztest_Tick();
     }
-    static void click_on(const char* name, int button = M_BLEFT) {
+    static void click_on(const char* name, int button = M_BLEFT)
+    {
         move_to(name);
         click(button);
     }
-    static void wheel_on(const char* name, int dir) {
+    static void wheel_on(const char* name, int dir)
+    {
         move_to(name);
         ztest_Wheel(dir);
         ztest_Tick();
     }
     // The infinite well with its superposition panel open.
-    static void open_panel() {
+    static void open_panel()
+    {
         click_on("tl_nek");
         click_on("tl_sup");
         ASSERT_TRUE(ctl("tl_sup")->active);
@@ -86,15 +95,19 @@ protected:
     static cplx& C(int j) { return sit.coef[5 + j]; }
 
     // Texts drawn in the last frame.
-    static std::vector<zgl_prim> texts() {
+    static std::vector<zgl_prim> texts()
+    {
         std::vector<zgl_prim> out;
         for (const zgl_prim& p : ztest_Prims())
-            if (p.kind == zgl_prim::TEXT) out.push_back(p);
+            if (p.kind == zgl_prim::TEXT)
+                out.push_back(p);
         return out;
     }
-    static const zgl_prim* text_equal(const std::string& s) {
+    static const zgl_prim* text_equal(const std::string& s)
+    {
         for (const zgl_prim& p : ztest_Prims())
-            if (p.kind == zgl_prim::TEXT && p.text == s) return &p;
+            if (p.kind == zgl_prim::TEXT && p.text == s)
+                return &p;
         return nullptr;
     }
 
@@ -102,16 +115,18 @@ protected:
     fs::path dir_;
 };
 
-std::string file_text(const fs::path& p) {
+std::string file_text(const fs::path& p)
+{
     std::ifstream f(p, std::ios::binary);
     std::stringstream ss;
     ss << f.rdbuf();
     return ss.str();
 }
 
-}  // namespace
+} // namespace
 
-TEST_F(Shell, StartsInAWindowNamedVlnkarWithTheDefaultFileAndTheFreeParticle) {
+TEST_F(Shell, StartsInAWindowNamedVlnkarWithTheDefaultFileAndTheFreeParticle)
+{
     EXPECT_EQ(ztest_Caption(), "Vlnkar");
     EXPECT_EQ(ztest_WindowWidth(), 800);
     EXPECT_EQ(ztest_WindowHeight(), 600);
@@ -125,19 +140,21 @@ TEST_F(Shell, StartsInAWindowNamedVlnkarWithTheDefaultFileAndTheFreeParticle) {
     EXPECT_EQ(sit.coef[0], cplx(1.0, 0.0));
     EXPECT_FALSE(ctl("tl_sup")->visible);
     int n = 0;
-    for (control* c = konf.controls; c; c = c->next) ++n;
+    for (control* c = konf.controls; c; c = c->next)
+        ++n;
     EXPECT_EQ(n, 28);
     EXPECT_NE(font, nullptr);
     EXPECT_NE(konf.arrow_texture, nullptr);
     EXPECT_NE(ctl("tl_cas")->texture, nullptr);
 }
 
-TEST_F(Shell, KeysToggleTheirSettings) {
+TEST_F(Shell, KeysToggleTheirSettings)
+{
     struct {
         uint8_t key;
         bool* flag;
-    } keys[] = {{K_ENTER, &konf.reim_mode}, {K_R, &konf.show_re},      {K_I, &konf.show_im},
-                {K_P, &konf.show_labels},   {K_N, &konf.show_square},  {K_S, &konf.show_arrows},
+    } keys[] = {{K_ENTER, &konf.reim_mode}, {K_R, &konf.show_re},     {K_I, &konf.show_im},
+                {K_P, &konf.show_labels},   {K_N, &konf.show_square}, {K_S, &konf.show_arrows},
                 {K_M, &konf.random_walk},   {K_SPACE, &konf.running}};
     for (auto& k : keys) {
         const bool before = *k.flag;
@@ -167,7 +184,8 @@ TEST_F(Shell, KeysToggleTheirSettings) {
     EXPECT_TRUE(ztest_ExitRequested());
 }
 
-TEST_F(Shell, RightClicksResetTimeAndRangeAndZeroACoefficient) {
+TEST_F(Shell, RightClicksResetTimeAndRangeAndZeroACoefficient)
+{
     press(K_SPACE);
     ztest_Tick(5);
     press(K_SPACE);
@@ -191,7 +209,8 @@ TEST_F(Shell, RightClicksResetTimeAndRangeAndZeroACoefficient) {
     EXPECT_TRUE(ctl("tl_sup")->active);
 }
 
-TEST_F(Shell, WheelOnACoefficientTurnsItsPhaseByUnequalSteps) {
+TEST_F(Shell, WheelOnACoefficientTurnsItsPhaseByUnequalSteps)
+{
     open_panel();
     C(0) = cplx(0.5, 0.0);
     wheel_on("C0", M_WUP);
@@ -204,7 +223,8 @@ TEST_F(Shell, WheelOnACoefficientTurnsItsPhaseByUnequalSteps) {
     EXPECT_EQ(C(1), cplx(0.0, 0.0));
 }
 
-TEST_F(Shell, OnlyTheFirstMatchingRuleActsInATick) {
+TEST_F(Shell, OnlyTheFirstMatchingRuleActsInATick)
+{
     // Escape wins over Space; Enter over Space.
     ztest_KeyDown(K_ESCAPE);
     ztest_KeyDown(K_SPACE);
@@ -243,7 +263,8 @@ TEST_F(Shell, OnlyTheFirstMatchingRuleActsInATick) {
     EXPECT_GT(sit.E, E);
 }
 
-TEST_F(Shell, ALeftClickActsWhateverRuleActed) {
+TEST_F(Shell, ALeftClickActsWhateverRuleActed)
+{
     click_on("tl_nek");
     move_to("tl_sup");
     ztest_KeyDown(K_SPACE);
@@ -280,7 +301,8 @@ TEST_F(Shell, ALeftClickActsWhateverRuleActed) {
     EXPECT_TRUE(ctl("vypis")->active);
 }
 
-TEST_F(Shell, PressRecordsTheDragAnchorUntilRelease) {
+TEST_F(Shell, PressRecordsTheDragAnchorUntilRelease)
+{
     ztest_MouseMove(300, 200);
     ztest_MouseButton(M_BLEFT, true);
     ztest_Tick();
@@ -296,7 +318,8 @@ TEST_F(Shell, PressRecordsTheDragAnchorUntilRelease) {
     EXPECT_EQ(konf.drag_y, 0);
 }
 
-TEST_F(Shell, TypedEntryStoresANumberAndCancelsOrRefusesOtherwise) {
+TEST_F(Shell, TypedEntryStoresANumberAndCancelsOrRefusesOtherwise)
+{
     open_panel();
     ASSERT_DOUBLE_EQ(sit.E, 1.0);
     click_on("C3");
@@ -348,9 +371,11 @@ TEST_F(Shell, TypedEntryStoresANumberAndCancelsOrRefusesOtherwise) {
     EXPECT_EQ(C(6), cplx(0.25, 0.0));
 }
 
-TEST_F(Shell, TypedZeroWithNoOtherCoefficientKeepsTheSelectedState) {
+TEST_F(Shell, TypedZeroWithNoOtherCoefficientKeepsTheSelectedState)
+{
     open_panel();
-    for (int j = 0; j < 10; ++j) C(j) = 0.0;
+    for (int j = 0; j < 10; ++j)
+        C(j) = 0.0;
     sit.coef[15] = 0.0;
     sit.E = 2.0;
     click_on("C0");
@@ -366,9 +391,11 @@ TEST_F(Shell, TypedZeroWithNoOtherCoefficientKeepsTheSelectedState) {
     EXPECT_EQ(sit.E, -1.0);
 }
 
-TEST_F(Shell, PanelButtonNormalisesAndClosesOnlyANormalisedPanel) {
+TEST_F(Shell, PanelButtonNormalisesAndClosesOnlyANormalisedPanel)
+{
     open_panel();
-    for (int j = 0; j < 10; ++j) C(j) = 0.0;
+    for (int j = 0; j < 10; ++j)
+        C(j) = 0.0;
     C(0) = cplx(3.0, 0.0);
     C(1) = cplx(0.0, 4.0);
     click_on("tl_sup");
@@ -385,13 +412,15 @@ TEST_F(Shell, PanelButtonNormalisesAndClosesOnlyANormalisedPanel) {
     EXPECT_TRUE(ctl("tl_sup")->visible);
     // All zero: the panel neither closes nor divides by zero.
     click_on("tl_sup");
-    for (int j = 0; j < 10; ++j) C(j) = 0.0;
+    for (int j = 0; j < 10; ++j)
+        C(j) = 0.0;
     click_on("tl_sup");
     EXPECT_TRUE(ctl("tl_sup")->active);
     EXPECT_EQ(C(0), cplx(0.0, 0.0));
 }
 
-TEST_F(Shell, PhasorModeSetsACoefficientFromTheClickPosition) {
+TEST_F(Shell, PhasorModeSetsACoefficientFromTheClickPosition)
+{
     open_panel();
     click_on("tl_%");
     ASSERT_TRUE(phasor_mode);
@@ -402,7 +431,8 @@ TEST_F(Shell, PhasorModeSetsACoefficientFromTheClickPosition) {
     ztest_MouseMove(static_cast<int>(b->rect.x + 0.75f * b->rect.w),
                     static_cast<int>(b->rect.y + 0.25f * b->rect.h));
     click();
-    const double re = 2.0 * (std::floor(b->rect.x + 0.75f * b->rect.w) - b->rect.x - b->rect.w / 2) / b->rect.w;
+    const double re =
+        2.0 * (std::floor(b->rect.x + 0.75f * b->rect.w) - b->rect.x - b->rect.w / 2) / b->rect.w;
     EXPECT_NEAR(C(2).real(), re, 1e-12);
     EXPECT_NEAR(C(2).real(), 0.5, 0.03);
     EXPECT_NEAR(C(2).imag(), 0.5, 0.03);
@@ -410,7 +440,8 @@ TEST_F(Shell, PhasorModeSetsACoefficientFromTheClickPosition) {
     EXPECT_FALSE(editing);
 }
 
-TEST_F(Shell, FullScreenSwitchReloadsTheStartUpSystemButKeepsTheView) {
+TEST_F(Shell, FullScreenSwitchReloadsTheStartUpSystemButKeepsTheView)
+{
     click_on("tl_bar");
     open_panel();
     click_on("vypis");
@@ -433,7 +464,7 @@ TEST_F(Shell, FullScreenSwitchReloadsTheStartUpSystemButKeepsTheView) {
     EXPECT_FALSE(ctl("tl_sup")->active);
     EXPECT_FALSE(ctl("vypis")->active);
     EXPECT_EQ(konf.half_range, half_range);
-    EXPECT_TRUE(konf.show_re);  // toggled by R, then back by the click on tl_re
+    EXPECT_TRUE(konf.show_re); // toggled by R, then back by the click on tl_re
     EXPECT_EQ(konf.t, 1e-15L);
     press(K_F);
     EXPECT_FALSE(konf.fullscreen);
@@ -442,10 +473,11 @@ TEST_F(Shell, FullScreenSwitchReloadsTheStartUpSystemButKeepsTheView) {
     ztest_Frame();
 }
 
-TEST_F(Shell, ZoomStepsFollowTheExtendedPrecisionSequences) {
-    const std::vector<std::pair<double, double>> narrow = {
-        {5.0, 210}, {4.8, 219}, {4.5, 234}, {4.3, 245}, {4.0, 263},
-        {3.8, 277}, {3.5, 301}, {3.3, 319}, {3.0, 351}};
+TEST_F(Shell, ZoomStepsFollowTheExtendedPrecisionSequences)
+{
+    const std::vector<std::pair<double, double>> narrow = {{5.0, 210}, {4.8, 219}, {4.5, 234},
+                                                           {4.3, 245}, {4.0, 263}, {3.8, 277},
+                                                           {3.5, 301}, {3.3, 319}, {3.0, 351}};
     for (const auto& [h, d] : narrow) {
         press(K_KP_PLUS);
         EXPECT_DOUBLE_EQ(konf.half_range, h);
@@ -456,8 +488,8 @@ TEST_F(Shell, ZoomStepsFollowTheExtendedPrecisionSequences) {
     EXPECT_EQ(konf.density, 351);
 
     press(K_L);
-    const std::vector<std::pair<double, double>> widen = {
-        {5.4, 194}, {5.6, 187}, {5.7, 184}, {5.9, 178}, {6.1, 172}, {6.2, 169}};
+    const std::vector<std::pair<double, double>> widen = {{5.4, 194}, {5.6, 187}, {5.7, 184},
+                                                          {5.9, 178}, {6.1, 172}, {6.2, 169}};
     for (const auto& [h, d] : widen) {
         wheel_on("tl_lupa", M_WDOWN);
         EXPECT_DOUBLE_EQ(konf.half_range, h);
@@ -489,7 +521,8 @@ TEST_F(Shell, ZoomStepsFollowTheExtendedPrecisionSequences) {
     EXPECT_DOUBLE_EQ(konf.half_range, 2.9);
 }
 
-TEST_F(Shell, TimeStepRisesToTwoPointOneAndFallsToOneAttosecondPerTick) {
+TEST_F(Shell, TimeStepRisesToTwoPointOneAndFallsToOneAttosecondPerTick)
+{
     move_to("tl_cas");
     for (int i = 1; i <= 16; ++i) {
         press(K_UP);
@@ -499,7 +532,8 @@ TEST_F(Shell, TimeStepRisesToTwoPointOneAndFallsToOneAttosecondPerTick) {
     ztest_Wheel(M_WUP);
     ztest_Tick();
     EXPECT_NEAR(static_cast<double>(konf.dt), 2.1e-17, 1e-30);
-    for (int i = 0; i < 25; ++i) press(K_DOWN);
+    for (int i = 0; i < 25; ++i)
+        press(K_DOWN);
     EXPECT_EQ(konf.dt, 1e-18L);
     konf.dt = 1.05e-18L;
     ztest_Wheel(M_WDOWN);
@@ -511,7 +545,8 @@ TEST_F(Shell, TimeStepRisesToTwoPointOneAndFallsToOneAttosecondPerTick) {
     EXPECT_EQ(konf.dt, 1e-18L);
 }
 
-TEST_F(Shell, FrameShowsTimeReadOutAndStepLabel) {
+TEST_F(Shell, FrameShowsTimeReadOutAndStepLabel)
+{
     konf.t = 1.26e-15L;
     ztest_Frame();
     const zgl_prim* time = text_equal("t = 1.3 fs");
@@ -557,7 +592,8 @@ TEST_F(Shell, FrameShowsTimeReadOutAndStepLabel) {
     EXPECT_EQ(label->alpha, 255);
 }
 
-TEST_F(Shell, FrameDrawsPicturesAndHighlightsTheControlUnderTheMouse) {
+TEST_F(Shell, FrameDrawsPicturesAndHighlightsTheControlUnderTheMouse)
+{
     ztest_MouseMove(2, 2);
     ztest_Frame();
     int sprites = 0;
@@ -566,7 +602,7 @@ TEST_F(Shell, FrameDrawsPicturesAndHighlightsTheControlUnderTheMouse) {
             ++sprites;
             EXPECT_EQ(p.flags, FX_BLEND);
         }
-    EXPECT_EQ(sprites, 10);  // the eleven visible buttons but "tl_sup", hidden here
+    EXPECT_EQ(sprites, 10); // the eleven visible buttons but "tl_sup", hidden here
     EXPECT_NE(ztest_Prims().back().kind, zgl_prim::RECT);
 
     move_to("tl_def");
@@ -587,9 +623,11 @@ TEST_F(Shell, FrameDrawsPicturesAndHighlightsTheControlUnderTheMouse) {
     EXPECT_EQ(r.alpha, 70);
 }
 
-TEST_F(Shell, PanelShowsModulusOrPhasors) {
+TEST_F(Shell, PanelShowsModulusOrPhasors)
+{
     open_panel();
-    for (int j = 0; j < 10; ++j) C(j) = 0.0;
+    for (int j = 0; j < 10; ++j)
+        C(j) = 0.0;
     C(0) = cplx(-0.5, 0.0);
     ztest_MouseMove(2, 2);
     ztest_Frame();
@@ -611,17 +649,16 @@ TEST_F(Shell, PanelShowsModulusOrPhasors) {
     const float cx1 = r1.x + r1.w / 2, cy1 = r1.y + r1.h / 2;
     bool black_pointer = false, dot = false, ring = false, red_pointer = false, ring1 = false;
     for (const zgl_prim& p : ztest_Prims()) {
-        if (p.kind == zgl_prim::LINE && p.x1 == cx0 && p.y1 == cy0 && p.x2 == r0.x + r0.w &&
-            p.y2 == cy0 && p.color == 0x000000)
+        if (p.kind == zgl_prim::LINE && p.x1 == cx0 && p.y1 == cy0 && p.x2 == r0.x + r0.w && p.y2 == cy0 &&
+            p.color == 0x000000)
             black_pointer = true;
         if (p.kind == zgl_prim::CIRCLE && p.x1 == r0.x + r0.w && p.y1 == cy0 && p.x2 == 2.0f &&
             p.flags == PR2D_FILL)
             dot = true;
-        if (p.kind == zgl_prim::CIRCLE && p.x1 == cx0 && p.y1 == cy0 && p.x2 == r0.h / 2 &&
-            p.alpha == 100)
+        if (p.kind == zgl_prim::CIRCLE && p.x1 == cx0 && p.y1 == cy0 && p.x2 == r0.h / 2 && p.alpha == 100)
             ring = true;
-        if (p.kind == zgl_prim::LINE && p.x1 == cx1 && p.y1 == cy1 && p.x2 == r1.x + r1.w &&
-            p.y2 == cy1 && p.color == 0xFF0000)
+        if (p.kind == zgl_prim::LINE && p.x1 == cx1 && p.y1 == cy1 && p.x2 == r1.x + r1.w && p.y2 == cy1 &&
+            p.color == 0xFF0000)
             red_pointer = true;
         if (p.kind == zgl_prim::CIRCLE && p.x1 >= r1.x && p.x1 <= r1.x + r1.w && p.y1 >= r1.y &&
             p.y1 <= r1.y + r1.h)
@@ -636,7 +673,8 @@ TEST_F(Shell, PanelShowsModulusOrPhasors) {
     EXPECT_EQ(ztest_Pixel(static_cast<int>(r0.x + 3), static_cast<int>(r0.y + 3)), 0x888888u);
 }
 
-TEST_F(Shell, FlatSystemWithAllEnergiesZeroDrawsWithoutFailing) {
+TEST_F(Shell, FlatSystemWithAllEnergiesZeroDrawsWithoutFailing)
+{
     sit.E = sit.V1 = sit.V2 = sit.V3 = 0.0;
     sit.layout(sit, konf);
     sit.step(sit, konf);

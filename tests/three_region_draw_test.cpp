@@ -48,7 +48,7 @@ situace system_state(const std::string& name, konfig& k)
         s.E = 5.0, s.V1 = 2.0, s.V2 = 4.0, s.V3 = 3.0, s.a = 2.5, s.x0 = -1.25;
     else if (name == "bariera")
         s.E = 6.4, s.V1 = 3.0, s.V2 = 7.0, s.V3 = 0.0, s.a = 1.0, s.x0 = 0.0;
-    else  // "jama"
+    else // "jama"
         s.E = 2.61, s.V1 = 9.0, s.V2 = 0.0, s.V3 = 9.0, s.a = 2.5, s.x0 = -1.25;
     s.coef[0] = cplx(1.0, 0.0);
     three_region_step(s, k);
@@ -65,15 +65,27 @@ std::vector<zgl_prim> draw(situace& s, const konfig& k)
 // ---- Reading the primitives -------------------------------------------------
 
 // The screen mapping at 800 x 600, L = 5.25: 700 px over 10.5 units.
-double X(double x) { return (x + 5.25) * 700.0 / 10.5 + 50.0; }
-constexpr double Y0 = 210.0;             // zero line of the wave plot
-constexpr double S = 690.0 / 5.25;       // pixels per plotted unit
-double Y(double e, double vmax) { return 550.0 - 150.0 * e / vmax; }
+double X(double x)
+{
+    return (x + 5.25) * 700.0 / 10.5 + 50.0;
+}
+constexpr double Y0 = 210.0;       // zero line of the wave plot
+constexpr double S = 690.0 / 5.25; // pixels per plotted unit
+double Y(double e, double vmax)
+{
+    return 550.0 - 150.0 * e / vmax;
+}
 
-bool is_line(const zgl_prim& p) { return p.kind == zgl_prim::LINE; }
+bool is_line(const zgl_prim& p)
+{
+    return p.kind == zgl_prim::LINE;
+}
 // A curve segment spans one sample, a third of a pixel; every other line is
 // longer or vertical.
-bool is_curve(const zgl_prim& p) { return is_line(p) && p.x2 - p.x1 > 0.2 && p.x2 - p.x1 < 0.5; }
+bool is_curve(const zgl_prim& p)
+{
+    return is_line(p) && p.x2 - p.x1 > 0.2 && p.x2 - p.x1 < 0.5;
+}
 
 // Horizontal lines of a colour at a row (within 0.01 px).
 std::vector<zgl_prim> rows(const std::vector<zgl_prim>& v, uint32_t colour, double y)
@@ -105,7 +117,8 @@ const zgl_prim* text_of(const std::vector<zgl_prim>& v, const std::string& t)
 
 size_t count_if_colour(const std::vector<zgl_prim>& v, uint32_t colour)
 {
-    return std::count_if(v.begin(), v.end(), [&](const zgl_prim& p) { return is_curve(p) && p.color == colour; });
+    return std::count_if(v.begin(), v.end(),
+                         [&](const zgl_prim& p) { return is_curve(p) && p.color == colour; });
 }
 
 // ---- The independent solution -------------------------------------------------
@@ -115,7 +128,7 @@ size_t count_if_colour(const std::vector<zgl_prim>& v, uint32_t colour)
 struct plane_wave_state {
     double x0, b;
     cplx q1, q2, q3;
-    cplx B1, A2, B2, A3;  // A1 = 1 (incoming from the left), B3 = 0
+    cplx B1, A2, B2, A3; // A1 = 1 (incoming from the left), B3 = 0
 
     cplx operator()(double x) const
     {
@@ -221,7 +234,7 @@ std::vector<double> symmetric_well_levels(double V, double a)
     return levels;
 }
 
-}  // namespace
+} // namespace
 
 // ---- The energy diagram ---------------------------------------------------------
 
@@ -284,7 +297,7 @@ TEST(ThreeRegionPlot, WellGridLinesStayOutsideTheWellAboveItsBottom)
 {
     konfig k = view();
     situace s = system_state("jama", k);
-    ASSERT_NEAR(s.E, 2.614, 0.002);  // snapped onto the ground state
+    ASSERT_NEAR(s.E, 2.614, 0.002); // snapped onto the ground state
     const auto v = draw(s, k);
     const double xl = X(-1.25), xr = X(1.25);
     // Line 0 in full.
@@ -316,7 +329,7 @@ TEST(ThreeRegionPlot, GridStopsAtSeventyElectronvolts)
     s.V2 = 69.9;
     auto v = draw(s, k);
     size_t grid = std::count_if(v.begin(), v.end(), [](const zgl_prim& p) { return p.color == 0x666666; });
-    EXPECT_EQ(grid, 70u);  // 0 .. 69
+    EXPECT_EQ(grid, 70u); // 0 .. 69
     s.V2 = 70.0;
     v = draw(s, k);
     grid = std::count_if(v.begin(), v.end(), [](const zgl_prim& p) { return p.color == 0x666666; });
@@ -461,7 +474,8 @@ TEST(ThreeRegionPlot, ListingTakesTheRegionalSeparatorButTheEnergyLabelAPoint)
     namespace fs = std::filesystem;
     const fs::path dir = fs::temp_directory_path() / ("vlnkar-plot-locale-" + std::to_string(::getpid()));
     fs::create_directories(dir);
-    const std::string cmd = "localedef -i cs_CZ -f UTF-8 '" + (dir / "cs_CZ.UTF-8").string() + "' >/dev/null 2>&1";
+    const std::string cmd =
+        "localedef -i cs_CZ -f UTF-8 '" + (dir / "cs_CZ.UTF-8").string() + "' >/dev/null 2>&1";
     const int rc = std::system(cmd.c_str());
     ::setenv("LOCPATH", dir.c_str(), 1);
     const bool have = (rc == 0 || WEXITSTATUS(rc) == 1) && std::setlocale(LC_NUMERIC, "cs_CZ.UTF-8");
@@ -470,7 +484,7 @@ TEST(ThreeRegionPlot, ListingTakesTheRegionalSeparatorButTheEnergyLabelAPoint)
     if (have) {
         konfig k = view();
         s = system_state("volna", k);
-        s.V3 = 2.5;  // a value label with decimals
+        s.V3 = 2.5; // a value label with decimals
         v = draw(s, k);
     }
     std::setlocale(LC_NUMERIC, "C");
@@ -500,7 +514,7 @@ TEST(ThreeRegionPlot, CurveFollowsTheIndependentlySolvedWaveWithItsTimePhase)
         konfig k = view();
         situace s = system_state(c.name, k);
         k.t = c.t;
-        k.show_im = true;  // both parts: green real, light blue imaginary
+        k.show_im = true; // both parts: green real, light blue imaginary
         const auto v = draw(s, k);
         std::vector<zgl_prim> re, im;
         for (const auto& p : v) {
@@ -520,7 +534,7 @@ TEST(ThreeRegionPlot, CurveFollowsTheIndependentlySolvedWaveWithItsTimePhase)
         for (int j = 0; j < 20; ++j) {
             // Twenty sample columns spread over all three regions.
             const int n = -1049 + j * 110;
-            const size_t seg = static_cast<size_t>(n + 1049);  // the segment ending at sample n
+            const size_t seg = static_cast<size_t>(n + 1049); // the segment ending at sample n
             const double x = n / 200.0;
             const cplx psi = phase * w(x) / std::sqrt(N);
             SCOPED_TRACE(n);
@@ -529,7 +543,7 @@ TEST(ThreeRegionPlot, CurveFollowsTheIndependentlySolvedWaveWithItsTimePhase)
             EXPECT_NEAR(re[2 * seg].y2, Y0 - S * psi.real(), 2e-3);
             EXPECT_NEAR(re[2 * seg + 1].y2, Y0 - 1 - S * psi.real(), 2e-3);
             EXPECT_NEAR(im[2 * seg].y2, Y0 - S * psi.imag(), 2e-3);
-            EXPECT_NEAR(re[2 * seg + 2].y1, re[2 * seg].y2, 1e-4);  // joined to the next segment
+            EXPECT_NEAR(re[2 * seg + 2].y1, re[2 * seg].y2, 1e-4); // joined to the next segment
         }
     }
 }
@@ -567,7 +581,8 @@ TEST(ThreeRegionPlot, DensityCurveIsTheSquaredModulusWithTheUnitSquare)
     // No square in the real/imaginary mode.
     k.reim_mode = true;
     const auto v2 = draw(s, k);
-    EXPECT_EQ(std::count_if(v2.begin(), v2.end(), [](const zgl_prim& p) { return p.kind == zgl_prim::RECT; }), 0);
+    EXPECT_EQ(std::count_if(v2.begin(), v2.end(), [](const zgl_prim& p) { return p.kind == zgl_prim::RECT; }),
+              0);
 }
 
 TEST(ThreeRegionPlot, OnePartTakesTheRegionColourOfTheSampleEachSegmentEndsAt)
@@ -580,9 +595,9 @@ TEST(ThreeRegionPlot, OnePartTakesTheRegionColourOfTheSampleEachSegmentEndsAt)
         const auto v = draw(s, k);
         // Samples n <= -250 lie in region 1, n <= 250 in region 2; the
         // segment ending at sample n takes n's colour.
-        EXPECT_EQ(count_if_colour(v, 0x33FF33), 2u * 800u);  // ending at -1049 .. -250
-        EXPECT_EQ(count_if_colour(v, 0x5555FF), 2u * 500u);  // -249 .. 250
-        EXPECT_EQ(count_if_colour(v, 0xFF3333), 2u * 800u);  // 251 .. 1050
+        EXPECT_EQ(count_if_colour(v, 0x33FF33), 2u * 800u); // ending at -1049 .. -250
+        EXPECT_EQ(count_if_colour(v, 0x5555FF), 2u * 500u); // -249 .. 250
+        EXPECT_EQ(count_if_colour(v, 0xFF3333), 2u * 800u); // 251 .. 1050
         std::vector<zgl_prim> curve;
         for (const auto& p : v)
             if (is_curve(p))
@@ -626,7 +641,10 @@ TEST(ThreeRegionPlot, DrawingOrderLayersLevelsZeroCurveGridLinesWallsLabels)
     auto last = [&](auto pred) {
         return static_cast<long>(v.size()) - 1 - (std::find_if(v.rbegin(), v.rend(), pred) - v.rbegin());
     };
-    const long levels_end = last([](const zgl_prim& p) { return is_line(p) && p.color == 0x5555FF && !is_curve(p) && std::fabs(p.y1 - p.y2) < 1e-6 && p.y1 < 549; });
+    const long levels_end = last([](const zgl_prim& p) {
+        return is_line(p) && p.color == 0x5555FF && !is_curve(p) && std::fabs(p.y1 - p.y2) < 1e-6 &&
+               p.y1 < 549;
+    });
     const long zero = first([](const zgl_prim& p) { return p.color == 0x999999; });
     const long curve = first(is_curve);
     const long curve_end = last(is_curve);
@@ -741,7 +759,7 @@ TEST(ThreeRegionPlot, AllEnergiesZeroLeavesOutOnlyTheEnergyDiagram)
         EXPECT_NE(p.color, 0x666666u);
         EXPECT_NE(p.color, 0xDDDDDDu);
         if (is_line(p) && !is_curve(p)) {
-            EXPECT_EQ(p.color, 0x999999u);  // the zero line is the only long line
+            EXPECT_EQ(p.color, 0x999999u); // the zero line is the only long line
         }
     }
     // The curve, the length labels and the listing stay; labels placed on
@@ -758,8 +776,8 @@ TEST(ThreeRegionPlot, NonFiniteSamplesDrawNothingForTheirSegments)
 {
     konfig k = view();
     situace s = system_state("volna", k);
-    s.coef[1] = cplx(std::nan(""), 0.0);  // region 1 unusable
-    s.coef[4] = cplx(1e308, 1e308);       // region 3 overflows float range
+    s.coef[1] = cplx(std::nan(""), 0.0); // region 1 unusable
+    s.coef[4] = cplx(1e308, 1e308);      // region 3 overflows float range
     k.show_im = true;
     const auto v = draw(s, k);
     for (const auto& p : v)
@@ -775,8 +793,11 @@ TEST(ThreeRegionPlot, NonFiniteSamplesDrawNothingForTheirSegments)
 namespace {
 situace frame_state;
 konfig frame_view;
-void frame_draw() { three_region_draw(frame_state, frame_view, nullptr); }
-}  // namespace
+void frame_draw()
+{
+    three_region_draw(frame_state, frame_view, nullptr);
+}
+} // namespace
 
 TEST(ThreeRegionPlot, DefaultFreeParticleFramePaintsLinesAndCurveInTheirColours)
 {
@@ -791,9 +812,9 @@ TEST(ThreeRegionPlot, DefaultFreeParticleFramePaintsLinesAndCurveInTheirColours)
     // Energy line, white, two pixels: rows 399 and 400.
     EXPECT_EQ(ztest_Pixel(100, 400), 0xFFFFFFu);
     EXPECT_EQ(ztest_Pixel(600, 399), 0xFFFFFFu);
-    EXPECT_EQ(ztest_Pixel(100, 490), 0x33FF33u);  // V1 = 2 eV
-    EXPECT_EQ(ztest_Pixel(400, 430), 0x5555FFu);  // V2 = 4 eV
-    EXPECT_EQ(ztest_Pixel(700, 460), 0xFF3333u);  // V3 = 3 eV
+    EXPECT_EQ(ztest_Pixel(100, 490), 0x33FF33u); // V1 = 2 eV
+    EXPECT_EQ(ztest_Pixel(400, 430), 0x5555FFu); // V2 = 4 eV
+    EXPECT_EQ(ztest_Pixel(700, 460), 0xFF3333u); // V3 = 3 eV
     // The curve in the region colour at the row the wave gives.
     const auto w = solve_plane_waves(5.0, 2.0, 4.0, 3.0, 2.5, -1.25);
     const double N = integral_density(w, -7.25, -1.25);

@@ -20,7 +20,7 @@ control named(const char* name)
 }
 
 class ThreeRegionInput : public testing::Test {
-protected:
+  protected:
     konfig k{};
     situace s{};
     control plocha = named("plocha"), v1 = named("V1"), v2 = named("V2"), v3 = named("V3");
@@ -65,9 +65,12 @@ protected:
     }
 };
 
-bool whole_thousandths(double v) { return std::fabs(v * 1000.0 - std::nearbyint(v * 1000.0)) < 1e-6; }
+bool whole_thousandths(double v)
+{
+    return std::fabs(v * 1000.0 - std::nearbyint(v * 1000.0)) < 1e-6;
+}
 
-}  // namespace
+} // namespace
 
 // ---- Energy and potentials --------------------------------------------------------
 
@@ -197,7 +200,7 @@ TEST_F(ThreeRegionInput, ShiftMovesTheRegionAndStopsItsEdgesOnTheLimits)
 
 TEST_F(ThreeRegionInput, DraggingTheMiddleStripMovesTheRegionAndTheAnchor)
 {
-    EXPECT_TRUE(drag(v2, 400, 430, 310));  // 30 px = 0.45 units
+    EXPECT_TRUE(drag(v2, 400, 430, 310)); // 30 px = 0.45 units
     EXPECT_NEAR(s.x0, -0.8, 1e-12);
     EXPECT_DOUBLE_EQ(s.a, 2.5);
     EXPECT_EQ(k.drag_x, 430);

@@ -33,16 +33,43 @@ situace make_system(double E, double V1, double V2, double V3, double a, double 
     return s;
 }
 
-situace volna() { return make_system(5.0, 2.0, 4.0, 3.0, 2.5, -1.25); }
-situace bariera() { return make_system(6.4, 3.0, 7.0, 0.0, 1.0, 0.0); }
-situace jama() { return make_system(2.61, 9.0, 0.0, 9.0, 2.5, -1.25); }
+situace volna()
+{
+    return make_system(5.0, 2.0, 4.0, 3.0, 2.5, -1.25);
+}
+situace bariera()
+{
+    return make_system(6.4, 3.0, 7.0, 0.0, 1.0, 0.0);
+}
+situace jama()
+{
+    return make_system(2.61, 9.0, 0.0, 9.0, 2.5, -1.25);
+}
 
-cplx A1(const situace& s) { return s.coef[0]; }
-cplx B1(const situace& s) { return s.coef[1]; }
-cplx A2(const situace& s) { return s.coef[2]; }
-cplx B2(const situace& s) { return s.coef[3]; }
-cplx A3(const situace& s) { return s.coef[4]; }
-cplx B3(const situace& s) { return s.coef[5]; }
+cplx A1(const situace& s)
+{
+    return s.coef[0];
+}
+cplx B1(const situace& s)
+{
+    return s.coef[1];
+}
+cplx A2(const situace& s)
+{
+    return s.coef[2];
+}
+cplx B2(const situace& s)
+{
+    return s.coef[3];
+}
+cplx A3(const situace& s)
+{
+    return s.coef[4];
+}
+cplx B3(const situace& s)
+{
+    return s.coef[5];
+}
 
 void expect_near_c(cplx got, cplx want, double tol, const char* what)
 {
@@ -124,7 +151,7 @@ struct sampler {
 constexpr int SETS = 3000;
 constexpr double CONTINUITY_TOL = 1e-9;
 
-}  // namespace
+} // namespace
 
 // ---- Default systems -------------------------------------------------
 
@@ -213,7 +240,10 @@ struct kind {
 
 // Probability current of the incoming wave (A1 = 1) shared out between
 // the reflected and the transmitted wave.
-double current(const situace& s) { return norm2(B1(s)) + s.k3.real() / std::abs(s.k1) * norm2(A3(s)); }
+double current(const situace& s)
+{
+    return norm2(B1(s)) + s.k3.real() / std::abs(s.k1) * norm2(A3(s));
+}
 
 const kind kinds[] = {
     {"from the right, general", incidence::from_right,
@@ -226,7 +256,7 @@ const kind kinds[] = {
      [](const situace& s) {
          EXPECT_EQ(B3(s), cplx(1, 0));
          EXPECT_EQ(B1(s), cplx(0, 0));
-         EXPECT_NEAR(std::abs(A3(s)), 1.0, 1e-9);  // nothing escapes left: all comes back
+         EXPECT_NEAR(std::abs(A3(s)), 1.0, 1e-9); // nothing escapes left: all comes back
      }},
     {"from the right, regions 1 and 2 alike", incidence::from_right,
      [](sampler& g, situace& s) {
@@ -246,10 +276,10 @@ const kind kinds[] = {
          s.V1 = g.uni(0.0, 5.0);
          s.V3 = g.uni(0.0, 5.0);
          s.E = std::max(s.V1, s.V3) + g.uni(0.01, 4.0);
-         s.V2 = g.uni(0.0, 10.0);  // a step down, or a barrier above or below E
+         s.V2 = g.uni(0.0, 10.0); // a step down, or a barrier above or below E
      },
      [](const situace& s) {
-         EXPECT_EQ(A1(s), cplx(1, 0));  // the sign rule does not apply
+         EXPECT_EQ(A1(s), cplx(1, 0)); // the sign rule does not apply
          EXPECT_EQ(B3(s), cplx(0, 0));
          EXPECT_NEAR(current(s), 1.0, 1e-9);
      }},
@@ -265,7 +295,7 @@ const kind kinds[] = {
          EXPECT_EQ(A2(s), cplx(0, 0));
          EXPECT_EQ(B3(s), cplx(0, 0));
          EXPECT_EQ(A3(s), B2(s));
-         EXPECT_NEAR(norm2(B1(s)), 1.0, 1e-9);  // total reflection
+         EXPECT_NEAR(norm2(B1(s)), 1.0, 1e-9); // total reflection
      }},
     {"from the left, E at the middle potential", incidence::from_left,
      [](sampler& g, situace& s) {
@@ -293,7 +323,7 @@ const kind kinds[] = {
      }},
 };
 
-}  // namespace
+} // namespace
 
 TEST(ThreeRegionModel, EveryCaseIsContinuousInPsiAndSlopeAtBothEdges)
 {
@@ -303,8 +333,8 @@ TEST(ThreeRegionModel, EveryCaseIsContinuousInPsiAndSlopeAtBothEdges)
         for (int n = 0; n < SETS; ++n) {
             situace s = g.base();
             c.draw(g, s);
-            SCOPED_TRACE(testing::Message() << c.name << ", set " << n << ": E " << s.E << " V " << s.V1 << " "
-                                            << s.V2 << " " << s.V3 << " a " << s.a << " x0 " << s.x0);
+            SCOPED_TRACE(testing::Message() << c.name << ", set " << n << ": E " << s.E << " V " << s.V1
+                                            << " " << s.V2 << " " << s.V3 << " a " << s.a << " x0 " << s.x0);
             ASSERT_EQ(solve_stationary(s), c.expected);
             ASSERT_TRUE(all_finite(s));
             ASSERT_LT(worst_mismatch(s), CONTINUITY_TOL);
@@ -373,7 +403,7 @@ std::vector<double> well_levels(double V1, double V2, double V3, double a)
     return levels;
 }
 
-}  // namespace
+} // namespace
 
 TEST(ThreeRegionStep, WellDefaultsSnapOntoTheGroundStateAndStayThere)
 {
@@ -417,7 +447,7 @@ TEST(ThreeRegionStep, SnappingAgreesWithAnIndependentRootFinderWithinTheScanStep
     for (int w = 0; w < 60; ++w) {
         const double V2 = uni(0.0, 3.0);
         const double V1 = V2 + uni(2.0, 15.0);
-        const double V3 = (w % 3 == 0) ? V1 : V2 + uni(2.0, 15.0);  // symmetric and not
+        const double V3 = (w % 3 == 0) ? V1 : V2 + uni(2.0, 15.0); // symmetric and not
         const double a = uni(0.5, 3.0);
         for (double level : well_levels(V1, V2, V3, a)) {
             // Keep clear of the floor and of the lower rim, where the scan
@@ -442,8 +472,9 @@ TEST(ThreeRegionStep, SnappingAgreesWithAnIndependentRootFinderWithinTheScanStep
 TEST(ThreeRegionStep, NothingSnapsUnlessTheMiddleIsBelowBothSides)
 {
     // Near the well's level 2.613, but V2 is not strictly below both.
-    for (situace s : {make_system(2.61, 9.0, 0.0, 0.0, 2.5, -1.25), make_system(2.61, 9.0, 9.0, 9.0, 2.5, -1.25),
-                      make_system(2.61, 0.0, 0.0, 9.0, 2.5, -1.25), volna(), bariera()}) {
+    for (situace s :
+         {make_system(2.61, 9.0, 0.0, 0.0, 2.5, -1.25), make_system(2.61, 9.0, 9.0, 9.0, 2.5, -1.25),
+          make_system(2.61, 0.0, 0.0, 9.0, 2.5, -1.25), volna(), bariera()}) {
         const double E = s.E;
         EXPECT_FALSE(snap_to_bound_state(s));
         EXPECT_EQ(s.E, E);
@@ -559,10 +590,10 @@ struct control_list {
 
     control_list()
     {
-        const char* names[] = {"plocha", "vypis", "V1",     "V2",     "V3",     "tl_cas", "tl_lupa",
-                               "tl_roz", "tl_re", "tl_im",  "tl_def", "tl_bar", "tl_jam", "tl_nek",
+        const char* names[] = {"plocha", "vypis",  "V1",     "V2",     "V3",     "tl_cas", "tl_lupa",
+                               "tl_roz", "tl_re",  "tl_im",  "tl_def", "tl_bar", "tl_jam", "tl_nek",
                                "tl_osc", "tl_sup", "pl_sup", "tl_%",   "C0",     "C1",     "C2",
-                               "C3",     "C4",    "C5",     "C6",     "C7",     "C8",     "C9"};
+                               "C3",     "C4",     "C5",     "C6",     "C7",     "C8",     "C9"};
         control* prev = nullptr;
         for (const char* name : names) {
             auto c = std::make_unique<control>();
@@ -585,14 +616,14 @@ struct control_list {
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST(ThreeRegionStep, ShowsTheRegionsAndZoomAndHidesOnlyTheSuperpositionButton)
 {
     control_list list;
     for (auto& c : list.nodes)
         c->visible = c->name != "tl_cas";
-    list["C3"]->visible = true;  // behind "tl_sup": not visited
+    list["C3"]->visible = true; // behind "tl_sup": not visited
     list["V2"]->visible = false;
     list["tl_lupa"]->visible = false;
     konfig k = make_konfig();
@@ -603,7 +634,7 @@ TEST(ThreeRegionStep, ShowsTheRegionsAndZoomAndHidesOnlyTheSuperpositionButton)
     for (const char* name : {"V1", "V2", "V3", "tl_lupa"})
         EXPECT_TRUE(list[name]->visible) << name;
     EXPECT_FALSE(list["tl_sup"]->visible);
-    EXPECT_FALSE(list["tl_cas"]->visible);  // left alone
+    EXPECT_FALSE(list["tl_cas"]->visible); // left alone
     EXPECT_TRUE(list["vypis"]->visible);
     EXPECT_TRUE(list["C3"]->visible);
     EXPECT_EQ(k.controls, list.head);
@@ -653,12 +684,12 @@ TEST(ThreeRegionStep, WalksAListWithoutTheSuperpositionButtonToItsEnd)
 TEST(ThreeRegionLayout, FreeParticleStripsTouchAndSpanThePlot)
 {
     control_list list;
-    list["V1"]->name = "V1x";  // found by position, not by name
+    list["V1"]->name = "V1x"; // found by position, not by name
     konfig k = make_konfig();
     k.controls = list.head;
     three_region_layout(volna(), k);
     const zgl_rect v1 = list["V1x"]->rect, v2 = list["V2"]->rect, v3 = list["V3"]->rect;
-    EXPECT_FLOAT_EQ(v1.x, 0.0f);  // left edge untouched
+    EXPECT_FLOAT_EQ(v1.x, 0.0f); // left edge untouched
     EXPECT_NEAR(v1.w, 266.6667, 1e-3);
     EXPECT_NEAR(v2.x, 316.6667, 1e-3);
     EXPECT_NEAR(v2.w, 166.6667, 1e-3);
@@ -674,7 +705,7 @@ TEST(ThreeRegionLayout, FreeParticleStripsTouchAndSpanThePlot)
         EXPECT_EQ(std::memcmp(&c->rect, &c->hover_rect, sizeof(zgl_rect)), 0) << name;
     }
     EXPECT_EQ(k.controls, list.head);
-    EXPECT_EQ(list["tl_cas"]->rect.w, 10.0f);  // only positions 3..5 move
+    EXPECT_EQ(list["tl_cas"]->rect.w, 10.0f); // only positions 3..5 move
 }
 
 TEST(ThreeRegionLayout, ZeroWidthAndOffRangeRegionsAreStoredUnclamped)
@@ -688,7 +719,7 @@ TEST(ThreeRegionLayout, ZeroWidthAndOffRangeRegionsAreStoredUnclamped)
     EXPECT_EQ(list["V2"]->rect.w, 0.0f);
     EXPECT_NEAR(list["V3"]->rect.x, 50.0f + list["V1"]->rect.w, 1e-3);
 
-    s.x0 = -6.0;  // beyond -half_range
+    s.x0 = -6.0; // beyond -half_range
     s.a = 1.0;
     three_region_layout(s, k);
     EXPECT_LT(list["V1"]->rect.w, 0.0f);

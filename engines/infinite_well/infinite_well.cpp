@@ -5,7 +5,10 @@
 // engine does.
 #include "engines/infinite_well/infinite_well.h"
 
-void infinite_well_draw(situace& s, konfig, zgl_font*) { s.text.clear(); }
+void infinite_well_draw(situace& s, konfig, zgl_font*)
+{
+    s.text.clear();
+}
 
 void infinite_well_input(situace&, konfig&, control*, bool&) {}
 

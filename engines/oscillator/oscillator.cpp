@@ -5,7 +5,10 @@
 // engine does.
 #include "engines/oscillator/oscillator.h"
 
-void oscillator_draw(situace& s, konfig, zgl_font*) { s.text.clear(); }
+void oscillator_draw(situace& s, konfig, zgl_font*)
+{
+    s.text.clear();
+}
 
 void oscillator_input(situace&, konfig&, control*, bool&) {}
 

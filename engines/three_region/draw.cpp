@@ -41,11 +41,11 @@ const std::string LENGTH_CLOSE = "nm " MIDDOT MIDDOT MIDDOT ">";
 
 // The screen mappings of one frame.
 struct mapping {
-    double W, H;   // window, pixels
-    double L;      // half range, internal units
-    double y0;     // zero line of the wave plot, pixels
-    double s;      // pixels per unit of the plotted value
-    double vmax;   // top of the energy diagram, eV
+    double W, H; // window, pixels
+    double L;    // half range, internal units
+    double y0;   // zero line of the wave plot, pixels
+    double s;    // pixels per unit of the plotted value
+    double vmax; // top of the energy diagram, eV
 
     // Screen x of the model coordinate x: -L at 50, +L at W - 50.
     double X(double x) const { return (x + L) * (W - 100.0) / (2.0 * L) + 50.0; }
@@ -55,7 +55,10 @@ struct mapping {
 
 // A coordinate the graphics layer can take: finite and within float range
 // (a larger double would not convert to float at all).
-bool drawable(double v) { return std::isfinite(v) && std::fabs(v) <= static_cast<double>(FLT_MAX); }
+bool drawable(double v)
+{
+    return std::isfinite(v) && std::fabs(v) <= static_cast<double>(FLT_MAX);
+}
 
 // A line, left out when an end is not drawable (a sample whose value
 // overflowed, for instance).
@@ -63,8 +66,8 @@ void line(double x1, double y1, double x2, double y2, uint32_t colour, uint8_t a
 {
     if (!drawable(x1) || !drawable(y1) || !drawable(x2) || !drawable(y2))
         return;
-    pr2d_Line(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2),
-              static_cast<float>(y2), colour, alpha, 0);
+    pr2d_Line(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2), static_cast<float>(y2),
+              colour, alpha, 0);
 }
 
 void label(zgl_font* font, double x, double y, const std::string& text, uint32_t flags)
@@ -75,7 +78,10 @@ void label(zgl_font* font, double x, double y, const std::string& text, uint32_t
 }
 
 // v rounded to six decimals, in the regional format: 0.846523, 1, 0.
-std::string six_decimals(double v) { return fmt_g(round_even(v * 1000000.0) * 0.000001); }
+std::string six_decimals(double v)
+{
+    return fmt_g(round_even(v * 1000000.0) * 0.000001);
+}
 
 // The listing: transmitted and reflected shares at the left boundary, and at
 // the right boundary of the middle region when it has a width.
@@ -173,8 +179,8 @@ struct arrow_state {
     cplx p, q;
 };
 
-void arrow_rule(arrow_state& st, const situace& s, const konfig& k, const mapping& m, double n,
-                double dx, cplx psi)
+void arrow_rule(arrow_state& st, const situace& s, const konfig& k, const mapping& m, double n, double dx,
+                cplx psi)
 {
     const double edge1 = k.density * s.x0;
     const double edge2 = k.density * (s.x0 + s.a);
@@ -222,7 +228,7 @@ void draw_curve(const situace& s, const konfig& k, const mapping& m)
     const cplx z = cplx(0.0, -s.E) * t;
     const cplx phase = std::exp(cplx(z.real() / HBAR, z.imag() / HBAR));
     const double root_n = std::sqrt(s.N.real());
-    const double c0 = m.y0, c1 = m.y0 - 1.0;  // the curve is two pixels thick
+    const double c0 = m.y0, c1 = m.y0 - 1.0; // the curve is two pixels thick
 
     arrow_state arrow;
     const double end = k.half_range * k.density;
@@ -314,8 +320,9 @@ std::string energy_text(double e)
 {
     // (A value beyond float range becomes an infinity rather than an
     // undefined conversion.)
-    const float f = std::fabs(e) <= static_cast<double>(FLT_MAX) ? static_cast<float>(e)
-                                                                  : static_cast<float>(e > 0 ? HUGE_VAL : -HUGE_VAL);
+    const float f = std::fabs(e) <= static_cast<double>(FLT_MAX)
+                        ? static_cast<float>(e)
+                        : static_cast<float>(e > 0 ? HUGE_VAL : -HUGE_VAL);
     char buf[64];
     const auto r = std::to_chars(buf, buf + sizeof buf, f, std::chars_format::fixed, 2);
     if (r.ec != std::errc())
@@ -324,9 +331,15 @@ std::string energy_text(double e)
 }
 
 // A length in internal units as nanometres (0.4 nm a unit), three decimals.
-double nanometres(double d) { return round_even(d * 1000.0 * 0.4) / 1000.0; }
+double nanometres(double d)
+{
+    return round_even(d * 1000.0 * 0.4) / 1000.0;
+}
 
-std::string length_text(double d) { return LENGTH_OPEN + fmt_g(nanometres(d)) + LENGTH_CLOSE; }
+std::string length_text(double d)
+{
+    return LENGTH_OPEN + fmt_g(nanometres(d)) + LENGTH_CLOSE;
+}
 
 // Labels sit 16 pixels above their line or 6 below, so that labels of lines
 // close together part.
@@ -370,7 +383,7 @@ void draw_labels(const situace& s, const mapping& m, zgl_font* font, bool diagra
     label(font, x3, ylen, length_text(L - s.x0 - s.a), LENGTH);
 }
 
-}  // namespace
+} // namespace
 
 void three_region_draw(situace& s, konfig k, zgl_font* font)
 {

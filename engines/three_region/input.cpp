@@ -47,7 +47,10 @@ uint8_t step_size(int wheel_dir)
 }
 
 // Snapped to thousandths: round(1000 v + d) / 1000.
-double thousandths(double v, double d) { return round_even(1000.0 * v + d) / 1000.0; }
+double thousandths(double v, double d)
+{
+    return round_even(1000.0 * v + d) / 1000.0;
+}
 
 // One tick of a left-button drag over a strip; returns false over any other
 // control. A step that would push an edge beyond the limit is refused
@@ -60,7 +63,8 @@ bool drag(situace& s, const konfig& k, const control* hit)
     const double lim = EDGE_LIMIT * L;
     // The mouse movement since the anchor, in internal units: the inverse
     // of the plot's mapping of 2L units onto W - 100 pixels.
-    const double delta = static_cast<double>(mouse_X() - k.drag_x) * 2.0 * L / static_cast<double>(k.width - 100);
+    const double delta =
+        static_cast<double>(mouse_X() - k.drag_x) * 2.0 * L / static_cast<double>(k.width - 100);
     if (hit->name == "V1") {
         // The left edge follows the mouse, the right edge x0 + a stays.
         if (s.a > delta && s.x0 + delta > -lim) {
@@ -89,7 +93,7 @@ bool drag(situace& s, const konfig& k, const control* hit)
     return false;
 }
 
-}  // namespace
+} // namespace
 
 void three_region_input(situace& s, konfig& k, control* hit, bool& changed)
 {
@@ -112,7 +116,7 @@ void three_region_input(situace& s, konfig& k, control* hit, bool& changed)
         if (key_Down(K_SHIFT))
             s.x0 = s.x0 >= -lim + MOVE_STEP ? thousandths(s.x0, -9.0) : -lim;
         else
-            s.a = s.a >= 0.009 ? thousandths(s.a, -6.0) : 0.0;  // below 9 thousandths: gone
+            s.a = s.a >= 0.009 ? thousandths(s.a, -6.0) : 0.0; // below 9 thousandths: gone
         changed = true;
         return;
     }

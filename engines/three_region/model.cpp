@@ -28,14 +28,17 @@ const cplx I(0.0, 1.0);
 
 // Exponent of one region, 1/internal unit: sqrt(2m * dV) / hbar with dV in
 // eV. The internal length unit is defined by this very expression.
-cplx wave_number(double dv) { return csqrt_real(TWO_M * dv) / HBAR; }
+cplx wave_number(double dv)
+{
+    return csqrt_real(TWO_M * dv) / HBAR;
+}
 
-}  // namespace
+} // namespace
 
 incidence solve_stationary(situace& s)
 {
     const double E = s.E, V1 = s.V1, V2 = s.V2, V3 = s.V3, a = s.a, x0 = s.x0;
-    const double b = x0 + a;  // right edge of region 2
+    const double b = x0 + a; // right edge of region 2
 
     // Note the reversed difference in k3: real where E >= V3.
     s.k1 = wave_number(V1 - E);
@@ -63,13 +66,13 @@ incidence solve_stationary(situace& s)
             A1 = A2;
             A3 = cdiv((k2 + I * k3) * B3 * std::exp(-2.0 * I * k3 * b), I * k3 - k2);
         } else {
-            const cplx D = (k2 + I * k3) * (k1 - k2) * std::exp(-k2 * a)
-                           + (k2 - I * k3) * (k1 + k2) * std::exp(k2 * a);
+            const cplx D =
+                (k2 + I * k3) * (k1 - k2) * std::exp(-k2 * a) + (k2 - I * k3) * (k1 + k2) * std::exp(k2 * a);
             B2 = cdiv(2.0 * I * k3 * (k1 - k2) * B3 * std::exp(k2 * x0 - I * k3 * b), D);
             A2 = cdiv((k1 + k2) * B2 * std::exp(-2.0 * k2 * x0), k2 - k1);
             A1 = cdiv(2.0 * k2 * B2 * std::exp(-(k1 + k2) * x0), k2 - k1);
-            A3 = B2 * std::exp(-(k2 + I * k3) * b) + A2 * std::exp((k2 - I * k3) * b)
-                 - B3 * std::exp(-2.0 * I * k3 * b);
+            A3 = B2 * std::exp(-(k2 + I * k3) * b) + A2 * std::exp((k2 - I * k3) * b) -
+                 B3 * std::exp(-2.0 * I * k3 * b);
         }
     } else {
         // The wave comes in from the left (or, in a well, the decaying
@@ -92,12 +95,10 @@ incidence solve_stationary(situace& s)
             B1 = A1 * std::exp(2.0 * k1 * x0) - cdiv(A2 * std::exp(k1 * x0), k1);
             A3 = cdiv(A2 * std::exp(-I * k3 * b), I * k3);
         } else {
-            const cplx D = (k1 - k2) * (k2 - I * k3) * std::exp(2.0 * k2 * a)
-                           + (k1 + k2) * (k2 + I * k3);
+            const cplx D = (k1 - k2) * (k2 - I * k3) * std::exp(2.0 * k2 * a) + (k1 + k2) * (k2 + I * k3);
             A2 = cdiv(2.0 * k1 * (k2 + I * k3) * A1 * std::exp((k1 - k2) * x0), D);
             B2 = cdiv((k2 - I * k3) * A2 * std::exp(2.0 * k2 * b), k2 + I * k3);
-            B1 = A2 * std::exp((k1 + k2) * x0) + B2 * std::exp((k1 - k2) * x0)
-                 - A1 * std::exp(2.0 * k1 * x0);
+            B1 = A2 * std::exp((k1 + k2) * x0) + B2 * std::exp((k1 - k2) * x0) - A1 * std::exp(2.0 * k1 * x0);
             A3 = cdiv(2.0 * k2 * A2 * std::exp((k2 - I * k3) * b), k2 + I * k3);
         }
         // A state that decays on both sides (E <= V1, E <= V3, above the

@@ -40,7 +40,7 @@ double well_residual(double x, double V1, double V2, double V3, double a)
     return std::fabs(std::cos(q * a) * p * (s3 + s1) + std::sin(q * a) * (s1 * s3 - (x - V2)));
 }
 
-}  // namespace
+} // namespace
 
 bool snap_to_bound_state(situace& s)
 {
@@ -52,7 +52,7 @@ bool snap_to_bound_state(situace& s)
     double x = s.E - SCAN_REACH;
     if (s.V2 > x)
         x = s.V2;
-    double r = 0.0;  // the residual at the previous point
+    double r = 0.0; // the residual at the previous point
 
     for (;;) {
         const double h = std::min({s.V1, s.V3, s.E + SCAN_REACH});
@@ -92,8 +92,7 @@ namespace {
 // in from. Also sets the window length.
 cplx norm_integral(const situace& s, incidence which, double& window)
 {
-    const cplx A1 = s.coef[0], B1 = s.coef[1], A2 = s.coef[2], B2 = s.coef[3], A3 = s.coef[4],
-               B3 = s.coef[5];
+    const cplx A1 = s.coef[0], B1 = s.coef[1], A2 = s.coef[2], B2 = s.coef[3], A3 = s.coef[4], B3 = s.coef[5];
     const cplx k1 = s.k1, k2 = s.k2, k3 = s.k3;
     const double x0 = s.x0, a = s.a, b = s.x0 + s.a;
 
@@ -106,10 +105,10 @@ cplx norm_integral(const situace& s, incidence which, double& window)
         // B3 = 1.
         window = WINDOW_OSCILLATING;
         const double w = window;
-        cplx N = cdiv(A3 * std::conj(B3) * (std::exp(2.0 * I * k3 * (b + w)) - std::exp(2.0 * I * k3 * b))
-                          + std::conj(A3) * B3
-                                * (std::exp(-2.0 * I * k3 * b) - std::exp(-2.0 * I * k3 * (b + w))),
-                      2.0 * I * k3);
+        cplx N =
+            cdiv(A3 * std::conj(B3) * (std::exp(2.0 * I * k3 * (b + w)) - std::exp(2.0 * I * k3 * b)) +
+                     std::conj(A3) * B3 * (std::exp(-2.0 * I * k3 * b) - std::exp(-2.0 * I * k3 * (b + w))),
+                 2.0 * I * k3);
         N.real(N.real() + (norm2(A3) + 1.0) * w);
         return N;
     }
@@ -119,8 +118,8 @@ cplx norm_integral(const situace& s, incidence which, double& window)
         // right or flat there: the whole line. k1 real, k2 imaginary, k3
         // imaginary. B1 is left out: it is the part that grows without
         // bound to the left, zero for a snapped bound state.
-        cplx N = cdiv(A2 * std::conj(B2) * (std::exp(2.0 * k2 * b) - std::exp(2.0 * k2 * x0))
-                          - std::conj(A2) * B2 * (std::exp(-2.0 * k2 * b) - std::exp(-2.0 * k2 * x0)),
+        cplx N = cdiv(A2 * std::conj(B2) * (std::exp(2.0 * k2 * b) - std::exp(2.0 * k2 * x0)) -
+                          std::conj(A2) * B2 * (std::exp(-2.0 * k2 * b) - std::exp(-2.0 * k2 * x0)),
                       2.0 * k2);
         N.real(N.real() + (norm2(A2) + norm2(B2)) * a);
         // Region 1, x < x0: |A1|^2 exp(2 k1 x) integrates to exp(2 k1 x0) / (2 k1).
@@ -135,8 +134,8 @@ cplx norm_integral(const situace& s, incidence which, double& window)
     // imaginary and the cross terms integrate exp(+-2 k1 x).
     window = WINDOW_OSCILLATING;
     const double w = window;
-    cplx N = cdiv(A1 * std::conj(B1) * (std::exp(2.0 * k1 * x0) - std::exp(2.0 * k1 * (x0 - w)))
-                      - std::conj(A1) * B1 * (std::exp(-2.0 * k1 * x0) - std::exp(-2.0 * k1 * (x0 - w))),
+    cplx N = cdiv(A1 * std::conj(B1) * (std::exp(2.0 * k1 * x0) - std::exp(2.0 * k1 * (x0 - w))) -
+                      std::conj(A1) * B1 * (std::exp(-2.0 * k1 * x0) - std::exp(-2.0 * k1 * (x0 - w))),
                   2.0 * k1);
     N.real(N.real() + (norm2(A1) + norm2(B1)) * w);
     return N;
@@ -166,7 +165,7 @@ void set_controls(konfig& k)
     }
 }
 
-}  // namespace
+} // namespace
 
 void three_region_step(situace& s, konfig& k)
 {
