@@ -9,7 +9,7 @@ PACKAGES := cmake make g++ pkg-config \
 	libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libphysfs-dev \
 	fonts-dejavu-core librsvg2-bin \
 	googletest libgtest-dev libbenchmark-dev \
-	xvfb xauth xdotool x11-utils xfonts-base imagemagick locales
+	xvfb xauth xdotool x11-utils xfonts-base imagemagick locales libgl1-mesa-dri
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
