@@ -788,6 +788,29 @@ TEST(ThreeRegionPlot, NonFiniteSamplesDrawNothingForTheirSegments)
     EXPECT_EQ(rows(v, 0xFFFFFF, Y(5, 5)).size(), 1u);
 }
 
+TEST(ThreeRegionPlot, BoundStateTailsReachThePlotEdgesWhenZoomedFarOut)
+{
+    // At 150 units either side the growing exponentials of the decaying
+    // sides overflow; their coefficients are zero, so the tails must still
+    // be drawn (on the zero line) across the whole width.
+    konfig k = view();
+    situace s = system_state("jama", k);
+    ASSERT_EQ(s.coef[1], cplx(0.0, 0.0)); // snapped: B1 = 0
+    k.half_range = 150.0;
+    k.density = 7.0;
+    const auto v = draw(s, k);
+    std::vector<zgl_prim> curve;
+    std::copy_if(v.begin(), v.end(), std::back_inserter(curve), is_curve);
+    EXPECT_EQ(curve.size(), 2u * 2100u); // two lines a segment, real part only
+    float left = 1e9f, right = -1e9f;
+    for (const auto& p : curve) {
+        left = std::min(left, p.x1);
+        right = std::max(right, p.x2);
+    }
+    EXPECT_NEAR(left, 50.0, 0.5);
+    EXPECT_NEAR(right, 750.0, 0.5);
+}
+
 // ---- Pixels through the offscreen renderer -------------------------------------------
 
 namespace {
