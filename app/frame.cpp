@@ -22,9 +22,6 @@ constexpr uint32_t RED = 0xFF0000;
 constexpr uint32_t GREEN = 0x00FF00;
 constexpr uint32_t PHASOR_GREY = 0x888888;
 
-// The superposition coefficients C[0]..C[9] are elements 5..14 of coef.
-constexpr int FIRST_COEF = 5;
-
 // Simulated time in femtoseconds with one decimal: t (s) times 1e16 in
 // extended precision, rounded to the nearest whole number (ties to even),
 // divided by 10, then shown as a double (a time of 0 gives "0").

@@ -76,6 +76,9 @@ struct situace {
     std::string text;     // the listing, UTF-8, rebuilt by draw every frame
 };
 
+// Index in coef of the first superposition coefficient: C[j] is coef[FIRST_COEF + j].
+constexpr int FIRST_COEF = 5;
+
 struct control {
     std::string name;     // at most 10 characters: "tl_sup", "C3", "vypis", ...
     zgl_texture* texture; // picture drawn over rect; null for panels and regions (or a missing picture)

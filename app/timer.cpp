@@ -31,9 +31,6 @@ constexpr long double DT_STEP = 1e-18L;
 constexpr long double DT_UP_LIMIT = 2e-17L;
 constexpr long double DT_DOWN_LIMIT = 1.1e-18L;
 
-// The superposition coefficients C[0]..C[9] are elements 5..14 of coef.
-constexpr int FIRST_COEF = 5;
-
 bool named(const control* c, const char* name)
 {
     return c != nullptr && c->name == name;
