@@ -76,8 +76,10 @@ struct situace {
     std::string text;     // the listing, UTF-8, rebuilt by draw every frame
 };
 
-// Index in coef of the first superposition coefficient: C[j] is coef[FIRST_COEF + j].
+// The superposition panel's coefficients: C[j] is coef[FIRST_COEF + j] for
+// j = 0 .. COEF_COUNT - 1.
 constexpr int FIRST_COEF = 5;
+constexpr int COEF_COUNT = 10;
 
 struct control {
     std::string name;     // at most 10 characters: "tl_sup", "C3", "vypis", ...

@@ -4,11 +4,7 @@
 #pragma once
 
 #include "app/records.h"
-
-// Reduced Planck constant, eV*s, and twice the electron mass, kg. The
-// internal length unit is the one in which sqrt(2m * eV) / hbar comes out.
-constexpr double HBAR = 6.582119514e-16;
-constexpr double TWO_M = 1.8218e-30;
+#include "common/constants.h"
 
 // Which wave comes in; decides the norm integral.
 enum class incidence { none, from_right, from_left };

@@ -1,0 +1,95 @@
+// The shared part of the bound-state engines: the step's modes, the pass
+// over the controls, and the energy-level list.
+//
+// Relies on: the control list of konfig, in which the superposition button
+// "tl_sup" is followed by its panel's members (left alone here), and the
+// number text of common/numtext.h for the user's decimal separator.
+#include "engines/bound_state/bound_state.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "common/numtext.h"
+
+namespace {
+
+// Each random-walk step moves a coefficient's real and imaginary part by at
+// most this much.
+constexpr double WALK_STEP = 0.01;
+
+constexpr int COEF_ARRAY_SIZE = static_cast<int>(sizeof(situace::coef) / sizeof(situace::coef[0]));
+
+// Shows the zoom button, hides the potential strips, shows the
+// superposition button and stops there: the panel's members behind it keep
+// the visibility the shell's panel toggle gave them.
+void show_bound_controls(konfig& k)
+{
+    for (control* c = k.controls; c != nullptr; c = c->next) {
+        if (c->name == "tl_sup") {
+            c->visible = true;
+            return;
+        }
+        if (c->name == "tl_lupa")
+            c->visible = true;
+        else if (!c->name.empty() && c->name[0] == 'V')
+            c->visible = false;
+    }
+}
+
+} // namespace
+
+int random_three()
+{
+    return std::rand() % 3 - 1;
+}
+
+int bound_element(const bound_kind& kind, double n)
+{
+    const double r = round_even(n);
+    if (!(r >= 0.0 - kind.element_offset && r < COEF_ARRAY_SIZE - kind.element_offset))
+        return -1;
+    return static_cast<int>(r) + kind.element_offset;
+}
+
+void bound_step(situace& s, konfig& k, const bound_kind& kind)
+{
+    if (k.random_walk) {
+        s.E = -1.0;
+        for (int j = 0; j < COEF_COUNT; ++j) {
+            // The first draw moves the imaginary part, the second the real.
+            const int r1 = random_three();
+            const int r2 = random_three();
+            s.coef[FIRST_COEF + j] += cplx(WALK_STEP * r2, WALK_STEP * r1);
+        }
+    } else if (s.E > -1.0) {
+        for (int j = 0; j < COEF_COUNT; ++j)
+            s.coef[FIRST_COEF + j] = cplx(0.0, 0.0);
+        const int e = bound_element(kind, s.E);
+        if (e >= 0)
+            s.coef[e] = cplx(1.0, 0.0);
+    }
+    show_bound_controls(k);
+}
+
+std::string level_list(const situace& s, const bound_kind& kind, const std::string& header)
+{
+    std::string text = header + "E(n;P): ";
+    auto add_line = [&](int n, double energy_n, cplx c) {
+        const double percent = round_even(1000.0 * norm2(c)) / 10.0;
+        text += "\n" + fmt_g(kind.energy_hundredths(s, energy_n)) + "eV(" + std::to_string(n) + "; " +
+                fmt_g(percent) + "%)";
+    };
+    if (s.E > -1.0) {
+        const int e = bound_element(kind, s.E);
+        if (e >= 0)
+            add_line(e - kind.element_offset, s.E, s.coef[e]);
+        return text;
+    }
+    for (int j = 0; j < COEF_COUNT; ++j) {
+        const int n = kind.first_state + j;
+        const cplx c = s.coef[n + kind.element_offset];
+        if (c != cplx(0.0, 0.0))
+            add_line(n, n, c);
+    }
+    return text;
+}
