@@ -90,7 +90,7 @@ void draw_phasor(const zgl_rect& r, cplx c)
 
 } // namespace
 
-void draw_panel(situace s, konfig k, zgl_font* f)
+void draw_panel(const situace& s, const konfig& k, zgl_font* f)
 {
     control* c = k.controls;
     while (c != nullptr && c->name != "pl_sup")

@@ -46,12 +46,12 @@ struct konfig {
 
 struct situace;
 
-// The four procedures of an engine. konfig arrives as a read-only copy in
-// draw and situace as a read-only copy in layout.
-using draw_proc_t = void (*)(situace& s, konfig k, zgl_font* font);
+// The four procedures of an engine. draw only reads konfig and layout only
+// reads situace; both get them as const references.
+using draw_proc_t = void (*)(situace& s, const konfig& k, zgl_font* font);
 using input_proc_t = void (*)(situace& s, konfig& k, control* hit, bool& changed);
 using step_proc_t = void (*)(situace& s, konfig& k);
-using layout_proc_t = void (*)(situace s, konfig& k);
+using layout_proc_t = void (*)(const situace& s, konfig& k);
 
 struct situace {
     double

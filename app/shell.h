@@ -9,6 +9,6 @@ void draw_proc();  // one frame
 void exit_proc();  // frees the controls
 void timer_proc(); // one 10 ms tick
 // Draws the open superposition panel (called by draw_proc).
-void draw_panel(situace s, konfig k, zgl_font* f);
+void draw_panel(const situace& s, const konfig& k, zgl_font* f);
 // The whole program: returns the process exit status.
 int vlnkar_main();

@@ -5,7 +5,7 @@
 // engine does.
 #include "engines/infinite_well/infinite_well.h"
 
-void infinite_well_draw(situace& s, konfig, zgl_font*)
+void infinite_well_draw(situace& s, const konfig&, zgl_font*)
 {
     s.text.clear();
 }
@@ -22,4 +22,4 @@ void infinite_well_step(situace&, konfig& k)
     }
 }
 
-void infinite_well_layout(situace, konfig&) {}
+void infinite_well_layout(const situace&, konfig&) {}

@@ -5,7 +5,7 @@
 // engine does.
 #include "engines/oscillator/oscillator.h"
 
-void oscillator_draw(situace& s, konfig, zgl_font*)
+void oscillator_draw(situace& s, const konfig&, zgl_font*)
 {
     s.text.clear();
 }
@@ -22,4 +22,4 @@ void oscillator_step(situace&, konfig& k)
     }
 }
 
-void oscillator_layout(situace, konfig&) {}
+void oscillator_layout(const situace&, konfig&) {}

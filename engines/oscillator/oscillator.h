@@ -5,7 +5,7 @@
 
 #include "app/records.h"
 
-void oscillator_draw(situace& s, konfig k, zgl_font* font);
+void oscillator_draw(situace& s, const konfig& k, zgl_font* font);
 void oscillator_input(situace& s, konfig& k, control* hit, bool& changed);
 void oscillator_step(situace& s, konfig& k);
-void oscillator_layout(situace s, konfig& k);
+void oscillator_layout(const situace& s, konfig& k);

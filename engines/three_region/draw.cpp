@@ -395,7 +395,7 @@ void draw_labels(const situace& s, const mapping& m, zgl_font* font, bool diagra
 
 } // namespace
 
-void three_region_draw(situace& s, konfig k, zgl_font* font)
+void three_region_draw(situace& s, const konfig& k, zgl_font* font)
 {
     s.text = listing(s);
 

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-void three_region_layout(situace s, konfig& k)
+void three_region_layout(const situace& s, konfig& k)
 {
     control* v1 = k.controls ? k.controls->next : nullptr;
     v1 = v1 ? v1->next : nullptr;

@@ -18,6 +18,6 @@ incidence solve_stationary(situace& s);
 bool snap_to_bound_state(situace& s);
 
 void three_region_step(situace& s, konfig& k);
-void three_region_layout(situace s, konfig& k);
-void three_region_draw(situace& s, konfig k, zgl_font* font);
+void three_region_layout(const situace& s, konfig& k);
+void three_region_draw(situace& s, const konfig& k, zgl_font* font);
 void three_region_input(situace& s, konfig& k, control* hit, bool& changed);
