@@ -1,20 +1,28 @@
 # Vlnkar: set-up, build, run and test on Debian 12.
 #   make run    install what is missing, build, start the program
-#   make test   install what is missing, build, run every test, then again
-#               under AddressSanitizer and UndefinedBehaviorSanitizer
+#   make test   install what is missing, build, run every test, the fuzz
+#               targets, then every test again under AddressSanitizer and
+#               UndefinedBehaviorSanitizer
+#   make fuzz   build the fuzz targets with clang and run each for
+#               FUZZ_SECONDS (20) under ASan and UBSan
+#   make package  build the Debian package build/vlnkar_<version>_<arch>.deb
 #   make bench  build and run the benchmarks
 
-# Everything the build, the tests and the screenshots need.
+# Everything the build, the tests, the fuzzing, the package and the
+# screenshots need.
 PACKAGES := cmake make g++ pkg-config \
 	libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libphysfs-dev \
 	fonts-dejavu-core librsvg2-bin \
 	googletest libgtest-dev libbenchmark-dev \
+	clang libclang-rt-14-dev \
+	dpkg-dev appstream desktop-file-utils libglib2.0-bin \
 	xvfb xauth xdotool x11-utils xfonts-base imagemagick locales libgl1-mesa-dri
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+FUZZ_SECONDS ?= 20
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build build-asan run test bench clean
+.PHONY: deps build build-asan build-fuzz run test fuzz package bench clean
 
 deps:
 	@missing=""; \
@@ -35,11 +43,23 @@ build-asan: deps
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVLNKAR_SANITIZE=ON
 	cmake --build build-asan -j $(JOBS)
 
+# Only the sources the fuzz targets need, compiled by clang (libFuzzer).
+build-fuzz: deps
+	cmake -S tests/fuzz -B build-fuzz -DCMAKE_CXX_COMPILER=clang++
+	cmake --build build-fuzz -j $(JOBS)
+
+fuzz: build-fuzz
+	bash tests/fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
+
+package: build
+	cmake --build build --target package
+
 run: build
 	cd build && ./vlnkar
 
 test: build
 	cd build && ctest --output-on-failure
+	$(MAKE) fuzz
 	$(MAKE) build-asan
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest --output-on-failure
@@ -48,4 +68,4 @@ bench: build
 	cd build && ./bench_platform && ./bench_three_region
 
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-fuzz

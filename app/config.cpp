@@ -1,8 +1,10 @@
 // Configuration and system choice. "config.ini" in the current directory
-// holds the window size and the start-up system; a missing or unusable file
-// is replaced by the four default lines. Choosing a system writes its
+// holds the window size and the start-up system; a missing or incomplete
+// file is replaced by the four default lines, while something that is not a
+// regular file is left alone. Choosing a system writes its
 // default parameters into situace and installs its engine's procedures.
 #include "app/config.h"
+#include "app/config_reader.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -26,77 +28,6 @@ const char DEFAULT_FILE_TEXT[] = "Konfigurace Vlnkar\r\n"
 constexpr int32_t DEFAULT_WIDTH = 800;
 constexpr int32_t DEFAULT_HEIGHT = 600;
 
-// A window outside these sizes is of no use (too small for the controls, or
-// larger than any display and than what a texture may be), so such a file
-// counts as malformed.
-constexpr int32_t MIN_WIDTH = 320;
-constexpr int32_t MIN_HEIGHT = 240;
-constexpr int32_t MAX_SIDE = 16384;
-
-// Longest line we keep. A valid item is a short key, '=' and a short value;
-// anything longer is not one, and keeping at most this much bounds memory
-// whatever the file holds.
-constexpr size_t MAX_LINE = 4096;
-
-// Reads the next line into `line` (without the LF and without one CR
-// before it). Returns false at the end of the file or on a read error.
-// `too_long` tells that the line had more than MAX_LINE bytes; its rest
-// has been skipped.
-bool read_line(std::FILE* f, std::string& line, bool& too_long)
-{
-    line.clear();
-    too_long = false;
-    int c = std::getc(f);
-    if (c == EOF)
-        return false;
-    while (c != EOF && c != '\n') {
-        if (line.size() < MAX_LINE)
-            line += static_cast<char>(c);
-        else
-            too_long = true;
-        c = std::getc(f);
-    }
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    return true;
-}
-
-// A whole number that fits a signed 32-bit integer: leading spaces or tabs,
-// one '+' or '-', then only digits (at least one).
-bool parse_int32(const std::string& text, int32_t& out)
-{
-    size_t i = 0;
-    const size_t n = text.size();
-    while (i < n && (text[i] == ' ' || text[i] == '\t'))
-        ++i;
-    bool negative = false;
-    if (i < n && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    if (i == n)
-        return false;
-    // Accumulate as a magnitude in 64 bits; 2^31 is the largest allowed
-    // (for "-2147483648"), so stop as soon as it is passed.
-    int64_t magnitude = 0;
-    for (; i < n; ++i) {
-        const char c = text[i];
-        if (c < '0' || c > '9')
-            return false;
-        magnitude = magnitude * 10 + (c - '0');
-        if (magnitude > (int64_t{1} << 31))
-            return false;
-    }
-    if (!negative && magnitude > INT32_MAX)
-        return false;
-    out = static_cast<int32_t>(negative ? -magnitude : magnitude);
-    return true;
-}
-
-bool is_system_name(const std::string& name)
-{
-    return name == "volna" || name == "bariera" || name == "jama" || name == "jama_inf" ||
-           name == "oscilator";
-}
-
 void reset_view(konfig& k)
 {
     k.density = 200.0;   // samples per internal length unit
@@ -111,46 +42,6 @@ void reset_view(konfig& k)
     k.show_arrows = false;
     k.fullscreen = false;
     k.show_labels = true;
-}
-
-// Takes width, height and system from the open file, in that order, into
-// k. Returns whether all three items were found and the sizes are usable.
-bool read_items(std::FILE* f, konfig& k)
-{
-    int item = 1;
-    std::string line;
-    bool too_long = false;
-    while (item <= 3 && read_line(f, line, too_long)) {
-        if (too_long)
-            continue;
-        const size_t eq = line.find('=');
-        if (eq == std::string::npos)
-            continue;
-        const std::string value = line.substr(eq + 1);
-        if (value.empty())
-            continue;
-        int32_t number = 0;
-        if (parse_int32(value, number)) {
-            // A number in the system's place starts the free particle.
-            if (item == 1)
-                k.width = number;
-            else if (item == 2)
-                k.height = number;
-            else
-                k.system = "volna";
-            ++item;
-        } else if (item == 3 && is_system_name(value)) {
-            k.system = value;
-            ++item;
-        }
-    }
-    if (std::ferror(f))
-        return false;
-    if (item <= 3)
-        return false;
-    // A size that cannot give a usable window was still taken as its item;
-    // only now does it make the whole file count as malformed.
-    return k.width >= MIN_WIDTH && k.width <= MAX_SIDE && k.height >= MIN_HEIGHT && k.height <= MAX_SIDE;
 }
 
 // Creates or overwrites "config.ini" with the default lines. On failure
@@ -183,18 +74,36 @@ void write_default_file()
 void read_config(konfig& k)
 {
     reset_view(k);
-    std::FILE* f = std::fopen(CONFIG_FILE, "rb");
-    if (f) {
-        const bool complete = read_items(f, k);
-        std::fclose(f);
-        if (complete)
+    const config_file file = read_config_file(CONFIG_FILE);
+    if (file.source == config_source::read) {
+        const config_values v = parse_config(file.bytes);
+        if (v.complete) {
+            k.width = v.width;
+            k.height = v.height;
+            k.system = v.system;
+            // The file is kept as the user wrote it; only the window differs.
+            if (v.width != v.asked_width || v.height != v.asked_height)
+                std::fprintf(stderr,
+                             "vlnkar: the window size %d x %d in %s is outside %d x %d to %d x %d, so the "
+                             "window opens at %d x %d.\n",
+                             v.asked_width, v.asked_height, CONFIG_FILE, CONFIG_MIN_WIDTH, CONFIG_MIN_HEIGHT,
+                             CONFIG_MAX_SIDE, CONFIG_MAX_SIDE, v.width, v.height);
             return;
+        }
     }
-    // Missing, unreadable, incomplete or malformed: all three values go back
-    // to the defaults, also those that were read, and the file is replaced.
+    // Missing, unreadable, unusable or incomplete: all three values go back
+    // to the defaults, also those that were read.
     k.width = DEFAULT_WIDTH;
     k.height = DEFAULT_HEIGHT;
     k.system = "volna";
+    if (file.source == config_source::unusable) {
+        // Something that is not a plain file is the user's, not ours to replace.
+        std::fprintf(stderr,
+                     "vlnkar: %s is %s, not a regular file, so the program starts with its default "
+                     "settings and leaves it alone.\n",
+                     CONFIG_FILE, file.what.c_str());
+        return;
+    }
     write_default_file();
 }
 

@@ -8,7 +8,9 @@
 
 // "config": resets the view fields of k and reads width, height and the
 // start-up system from "config.ini" in the current directory, rewriting it
-// with the defaults when it is missing or unusable. One of the five system
-// names: writes that system's defaults into s and installs its engine's
-// procedures. Any other name does nothing.
+// with the defaults when it is missing or incomplete (a window size out of
+// range is brought into range; something that is not a regular file is
+// reported and left alone). One of the five system names: writes that
+// system's defaults into s and installs its engine's procedures. Any other
+// name does nothing.
 void choose_system(const std::string& name, konfig& k, situace& s);

@@ -142,18 +142,24 @@ using zgl::g;
 bool file_OpenArchive(const std::string& name, const std::string& /*password: zips are not encrypted*/)
 {
     file_CloseArchive();
-    // A relative name: the current directory first, then beside the program,
-    // so an installed program finds its pictures from any directory.
+    // A relative name: the current directory first, then beside the program
+    // (the build folder), then in the data folder of an installed program
+    // (<prefix>/bin/vlnkar reads <prefix>/share/vlnkar/), so the program
+    // finds its pictures from any directory.
     fs::path path = name;
-    if (path.is_relative() && !zgl::is_file(path)) {
-        fs::path beside = fs::path(zgl::program_dir()) / name;
-        if (zgl::is_file(beside))
-            path = beside;
+    const fs::path dir = zgl::program_dir();
+    if (path.is_relative() && !zgl::is_file(path) && !dir.empty()) {
+        for (const fs::path& candidate : {dir / name, dir / ".." / "share" / "vlnkar" / name}) {
+            if (zgl::is_file(candidate)) {
+                path = candidate;
+                break;
+            }
+        }
     }
     if (!zgl::is_file(path)) {
         std::fprintf(stderr,
-                     "Cannot open the archive \"%s\": it is neither in the current directory nor beside the "
-                     "program.\n",
+                     "Cannot open the archive \"%s\": it is not in the current directory, beside the program "
+                     "or in the program's ../share/vlnkar folder.\n",
                      name.c_str());
         return false;
     }
