@@ -62,8 +62,12 @@ void bound_step(situace& s, konfig& k, const bound_kind& kind)
             s.coef[FIRST_COEF + j] += cplx(WALK_STEP * r2, WALK_STEP * r1);
         }
     } else if (s.E > -1.0) {
-        for (int j = 0; j < COEF_COUNT; ++j)
-            s.coef[FIRST_COEF + j] = cplx(0.0, 0.0);
+        // Every element from the panel's first on, not only the ten boxes:
+        // a state above the tenth keeps its 1 beyond them, and left there
+        // after a move down it would count as a second coefficient when a
+        // box is edited.
+        for (int e = FIRST_COEF; e < COEF_ARRAY_SIZE; ++e)
+            s.coef[e] = cplx(0.0, 0.0);
         const int e = bound_element(kind, s.E);
         if (e >= 0)
             s.coef[e] = cplx(1.0, 0.0);
