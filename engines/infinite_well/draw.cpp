@@ -66,55 +66,57 @@ void draw_curve(const situace& s, const konfig& k, const screen_map& m, wave_sam
     const double density = k.density;
     // The sample counter i runs over the shown range in the well's own
     // coordinate (x = i / density from the left wall), which is shifted by
-    // L/2 against the plot's centred one.
+    // L/2 against the plot's centred one. Each pass below steps it the same
+    // way, so both see the same values.
     const double first = (L / 2.0 - k.half_range) * density;
     const double last = (L / 2.0 + k.half_range) * density;
     if (!std::isfinite(first) || !std::isfinite(last) || last - first > MAX_SAMPLES)
         return;
 
-    std::vector<double> counter;
-    counter.reserve(static_cast<size_t>(std::fmax(last - first, 0.0)) + 2);
+    // The samples inside the well, 0 < i <= density L, are one run: their
+    // positions go to the sampler together.
+    const double inside_end = density * L;
+    std::vector<double> x;
+    x.reserve(static_cast<size_t>(std::fmax(std::fmin(inside_end, last - first), 0.0)) + 2);
     for (double i = first;; i += 1.0) {
-        counter.push_back(i);
+        if (i > 0.0 && i <= inside_end)
+            x.push_back(i / density);
         if (!(i < last))
             break;
     }
-
-    // The samples inside the well, 0 < i <= density L, are one run.
-    const double inside_end = density * L;
-    size_t in_first = 0;
-    while (in_first < counter.size() && !(counter[in_first] > 0.0))
-        ++in_first;
-    size_t in_end = in_first;
-    while (in_end < counter.size() && counter[in_end] > 0.0 && counter[in_end] <= inside_end)
-        ++in_end;
-    const size_t inside = in_end - in_first;
-    std::vector<double> x(inside);
-    std::vector<cplx> psi(inside);
-    for (size_t j = 0; j < inside; ++j)
-        x[j] = counter[in_first + j] / density;
-    if (inside > 0)
-        sampler(s, k.t, x.data(), static_cast<int>(inside), psi.data());
+    std::vector<cplx> psi(x.size());
+    if (!x.empty())
+        sampler(s, k.t, x.data(), static_cast<int>(x.size()), psi.data());
 
     const double y0 = m.baseline();
-    const double y1 = y0 - 1.0; // the second row of the two-pixel curve
     const double A = m.amplitude();
     double prev_sx = m.X((first - 1.0) / density - L / 2.0);
-    double prev_q = 0.0;
-    for (size_t j = 0; j < counter.size(); ++j) {
-        const bool in = j >= in_first && j < in_end;
-        cplx value = in ? psi[j - in_first] : cplx(0.0, 0.0);
-        uint32_t colour = in ? INSIDE_COLOUR : OUTSIDE_COLOUR;
+    double prev_y = y0;
+    size_t next_inside = 0;
+    for (double i = first;; i += 1.0) {
+        cplx value(0.0, 0.0);
+        uint32_t colour = OUTSIDE_COLOUR;
+        if (i > 0.0 && i <= inside_end) {
+            value = psi[next_inside++];
+            colour = INSIDE_COLOUR;
+        }
         if (!k.reim_mode) {
             value = cplx(norm2(value), 0.0);
             colour = DENSITY_COLOUR;
         }
-        const double q = value.real();
-        const double sx = m.X(counter[j] / density - L / 2.0);
-        line(prev_sx, y0 - A * prev_q, sx, y0 - A * q, colour);
-        line(prev_sx, y1 - A * prev_q, sx, y1 - A * q, colour);
+        const double sx = m.X(i / density - L / 2.0);
+        const double y = y0 - A * value.real();
+        // The second line one pixel higher makes the curve two pixels thick.
+        if (drawable(prev_sx) && drawable(prev_y) && drawable(sx) && drawable(y)) {
+            pr2d_Line(static_cast<float>(prev_sx), static_cast<float>(prev_y), static_cast<float>(sx),
+                      static_cast<float>(y), colour, 255, 0);
+            pr2d_Line(static_cast<float>(prev_sx), static_cast<float>(prev_y - 1.0), static_cast<float>(sx),
+                      static_cast<float>(y - 1.0), colour, 255, 0);
+        }
         prev_sx = sx;
-        prev_q = q;
+        prev_y = y;
+        if (!(i < last))
+            break;
     }
 }
 
