@@ -23,26 +23,36 @@ inline double level(double n, double L)
     return std::pow(n * PI * HBAR / L, 2) / TWO_M;
 }
 
-inline std::complex<double> state(double n, double L, long double t, double x)
+inline cplx state(double n, double L, long double t, double x)
 {
     const double phase = -static_cast<double>(static_cast<long double>(level(n, L) / HBAR) * t);
-    return std::sqrt(2.0 / L) * std::sin(n * PI * x / L) * std::exp(std::complex<double>(0.0, phase));
+    return std::sqrt(2.0 / L) * std::sin(n * PI * x / L) * std::exp(cplx(0.0, phase));
 }
 
-// Has the signature of the engine's samplers, so the plot can be drawn with
+// Has the signature of the engine's sampler, so the plot can be drawn with
 // it too (the benchmark compares the two).
 inline void direct_wave(const situace& s, long double t, const double* x, int count, cplx* out)
 {
     for (int j = 0; j < count; ++j) {
-        if (s.E > -1.0) {
+        out[j] = 0.0;
+        if (s.E > -1.0)
             out[j] = state(s.E, s.a, t, x[j]);
-            continue;
-        }
-        cplx sum(0.0, 0.0);
-        for (int n = 1; n <= 10; ++n)
-            sum += s.coef[n + 4] * state(n, s.a, t, x[j]);
-        out[j] = sum;
+        else
+            for (int n = 1; n <= 10; ++n)
+                out[j] += s.coef[n + 4] * state(n, s.a, t, x[j]);
     }
+}
+
+// The system's defaults as the step leaves them: the ground state (box C0
+// at 1), a ceiling of 50 eV, the width 2.5 units (1 nm).
+inline situace default_well()
+{
+    situace s{};
+    s.E = 1.0;
+    s.V2 = 50.0;
+    s.a = 2.5;
+    s.coef[5] = 1.0;
+    return s;
 }
 
 } // namespace reference
