@@ -96,7 +96,7 @@ void draw_curve(const situace& s, const konfig& k, const screen_map& m, wave_sam
     for (double i = first;; i += 1.0) {
         cplx value(0.0, 0.0);
         uint32_t colour = OUTSIDE_COLOUR;
-        if (i > 0.0 && i <= inside_end) {
+        if (i > 0.0 && i <= inside_end && next_inside < psi.size()) {
             value = psi[next_inside++];
             colour = INSIDE_COLOUR;
         }
