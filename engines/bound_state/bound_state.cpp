@@ -62,6 +62,10 @@ void bound_step(situace& s, konfig& k, const bound_kind& kind)
             s.coef[FIRST_COEF + j] += cplx(WALK_STEP * r2, WALK_STEP * r1);
         }
     } else if (s.E > -1.0) {
+        // Only the ten boxes are cleared. A state above the tenth keeps its 1
+        // beyond them after it is left; the lists and plots read only the
+        // ten boxes in a superposition, and the oscillator's plot knows such
+        // a stale entry for what it is.
         for (int j = 0; j < COEF_COUNT; ++j)
             s.coef[FIRST_COEF + j] = cplx(0.0, 0.0);
         const int e = bound_element(kind, s.E);

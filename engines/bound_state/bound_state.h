@@ -30,7 +30,8 @@ int bound_element(const bound_kind& kind, double n);
 
 // The step procedure's work for both engines: with the random walk on, a
 // superposition whose ten coefficients each move by -0.01, 0 or +0.01 in
-// each part; in a pure state, the unit vector of that state; otherwise the
+// each part; in a pure state, the unit vector of that state (the ten boxes
+// cleared, then the state's own element set to 1); otherwise the
 // coefficients stay. Then the pass over the controls: "tl_lupa" shown, the
 // potential strips "V..." hidden, "tl_sup" shown (the walk ends there).
 void bound_step(situace& s, konfig& k, const bound_kind& kind);

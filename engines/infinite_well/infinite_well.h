@@ -1,9 +1,45 @@
-// The infinite square well, "jama_inf". Only placeholders for now: the
-// system can be chosen and shows its buttons, but nothing is computed or
-// drawn yet.
+// The infinite square well, "jama_inf": one particle between two walls of
+// infinite height, shown in one stationary state or in a superposition of
+// the ten lowest, each turning by its own phase factor.
+//
+// Fields of situace as this engine reads them: E is the state selector (the
+// pure state n, a whole number, or -1 and below for the superposition), V2
+// the energy ceiling in eV (the top of the energy diagram and the limit of
+// the state choice), a the well width L in internal units (0.4 nm each),
+// coef[n + 4] the coefficient of state n = 1 .. 10. Positions x are
+// measured from the left wall: the well is 0 < x <= L.
 #pragma once
 
+#include <string>
+
 #include "app/records.h"
+
+// Energy of state n in a well of width L (internal units):
+// E_n = (n pi hbar / L)^2 / 2m, in eV. n is a real number: in a pure state
+// it is the selector itself.
+double well_level(double n, double L);
+
+// The phase factor exp(-i omega_n t) of state n at time t (s), with
+// omega_n = hbar (n pi / L)^2 / 2m = E_n / hbar in rad/s.
+cplx well_phase(double n, double L, long double t);
+
+// Fills out[j] with psi(x[j], t) for the count positions x[j], all inside
+// the well (0 < x <= L): the pure state's psi_n(x) f_n(t), or the sum of
+// coef[n + 4] psi_n(x) f_n(t) over n = 1 .. 10 in a superposition, with
+// psi_n(x) = sqrt(2/L) sin(n pi x / L).
+using wave_sampler = void (*)(const situace& s, long double t, const double* x, int count, cplx* out);
+
+// The sampler the plot uses: the phase factors once for all positions, and
+// in a superposition the ten sines at one position from one sine and one
+// cosine by angle addition.
+void sample_wave(const situace& s, long double t, const double* x, int count, cplx* out);
+
+// The energy-level list "E(n;P): " with one line per state present (the
+// selected state, or every state of the ten with a non-zero coefficient).
+std::string well_level_list(const situace& s);
+
+// The plot with a given sampler (infinite_well_draw passes sample_wave).
+void infinite_well_plot(situace& s, const konfig& k, zgl_font* font, wave_sampler sampler);
 
 void infinite_well_draw(situace& s, const konfig& k, zgl_font* font);
 void infinite_well_input(situace& s, konfig& k, control* hit, bool& changed);

@@ -1,0 +1,172 @@
+// The infinite well's plot: the wave function over the whole shown range
+// (inside the well from the model, flat zero outside), the energy diagram
+// of the well below it with its levels, and the energy-level list.
+//
+// Relies on: the shared screen mapping (engines/screen_map.h), the model's
+// sampler and level energies (model.cpp) and the drawing calls of
+// platform/zgl.h. Nothing is kept between frames.
+#include <cfloat>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "common/numtext.h"
+#include "engines/infinite_well/infinite_well.h"
+#include "engines/screen_map.h"
+
+namespace {
+
+// Colours, 0xRRGGBB.
+constexpr uint32_t AXIS_COLOUR = 0x999999;
+constexpr uint32_t INSIDE_COLOUR = 0x5555FF;  // the real part inside the well
+constexpr uint32_t OUTSIDE_COLOUR = 0x33FF33; // the (zero) real part outside it
+constexpr uint32_t DENSITY_COLOUR = 0xB78E26; // |psi|^2 everywhere
+constexpr uint32_t GRID_COLOUR = 0x666666;
+constexpr uint32_t FLOOR_COLOUR = 0x0000FF;
+constexpr uint32_t SELECTED_COLOUR = 0xFFFFFF;
+constexpr uint32_t WALL_COLOUR = 0xDDDDDD;
+constexpr uint32_t LEVEL_COLOUR = 0xFFFF00;
+
+// The zero line reaches 10 px further out than the plot on each side.
+constexpr double AXIS_OVERHANG = 10.0;
+// The width label sits this far above the bottom edge, pixels.
+constexpr double LABEL_RISE = 25.0;
+// Shown lengths: 0.4 nm an internal unit.
+constexpr double NM_PER_UNIT = 0.4;
+// Text flags: centred horizontally (0x02) and vertically (0x20).
+constexpr uint32_t CENTRED = 0x22;
+// More samples than this in one frame means a broken view (the shell keeps
+// half_range * density near 1050): the curve is left out rather than
+// hanging the program.
+constexpr double MAX_SAMPLES = 1e6;
+// Far more level lines than any width the controls allow can hold below the
+// ceiling (23 at the widest well and 50 eV); a bound on the loop in case the
+// width is ever not finite.
+constexpr double MAX_LEVELS = 10000.0;
+
+// A coordinate the graphics layer can take: finite and within float range.
+bool drawable(double v)
+{
+    return std::isfinite(v) && std::fabs(v) <= static_cast<double>(FLT_MAX);
+}
+
+void line(double x1, double y1, double x2, double y2, uint32_t colour, uint8_t alpha = 255)
+{
+    if (!drawable(x1) || !drawable(y1) || !drawable(x2) || !drawable(y2))
+        return;
+    pr2d_Line(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2), static_cast<float>(y2),
+              colour, alpha, 0);
+}
+
+// The wave curve, two pixels thick, one segment per sample from the
+// previous sample; before the first sample the curve starts on the axis.
+void draw_curve(const situace& s, const konfig& k, const screen_map& m, wave_sampler sampler)
+{
+    const double L = s.a;
+    const double density = k.density;
+    // The sample counter i runs over the shown range in the well's own
+    // coordinate (x = i / density from the left wall), which is shifted by
+    // L/2 against the plot's centred one. Each pass below steps it the same
+    // way, so both see the same values.
+    const double first = (L / 2.0 - k.half_range) * density;
+    const double last = (L / 2.0 + k.half_range) * density;
+    if (!std::isfinite(first) || !std::isfinite(last) || last - first > MAX_SAMPLES)
+        return;
+
+    // The samples inside the well, 0 < i <= density L, are one run: their
+    // positions go to the sampler together.
+    const double inside_end = density * L;
+    std::vector<double> x;
+    x.reserve(static_cast<size_t>(std::fmax(std::fmin(inside_end, last - first), 0.0)) + 2);
+    for (double i = first;; i += 1.0) {
+        if (i > 0.0 && i <= inside_end)
+            x.push_back(i / density);
+        if (!(i < last))
+            break;
+    }
+    std::vector<cplx> psi(x.size());
+    if (!x.empty())
+        sampler(s, k.t, x.data(), static_cast<int>(x.size()), psi.data());
+
+    const double y0 = m.baseline();
+    const double A = m.amplitude();
+    double prev_sx = m.X((first - 1.0) / density - L / 2.0);
+    double prev_y = y0;
+    size_t next_inside = 0;
+    for (double i = first;; i += 1.0) {
+        cplx value(0.0, 0.0);
+        uint32_t colour = OUTSIDE_COLOUR;
+        if (i > 0.0 && i <= inside_end && next_inside < psi.size()) {
+            value = psi[next_inside++];
+            colour = INSIDE_COLOUR;
+        }
+        if (!k.reim_mode) {
+            value = cplx(norm2(value), 0.0);
+            colour = DENSITY_COLOUR;
+        }
+        const double sx = m.X(i / density - L / 2.0);
+        const double y = y0 - A * value.real();
+        // The second line one pixel higher makes the curve two pixels thick.
+        if (drawable(prev_sx) && drawable(prev_y) && drawable(sx) && drawable(y)) {
+            pr2d_Line(static_cast<float>(prev_sx), static_cast<float>(prev_y), static_cast<float>(sx),
+                      static_cast<float>(y), colour, 255, 0);
+            pr2d_Line(static_cast<float>(prev_sx), static_cast<float>(prev_y - 1.0), static_cast<float>(sx),
+                      static_cast<float>(y - 1.0), colour, 255, 0);
+        }
+        prev_sx = sx;
+        prev_y = y;
+        if (!(i < last))
+            break;
+    }
+}
+
+} // namespace
+
+void infinite_well_plot(situace& s, const konfig& k, zgl_font* font, wave_sampler sampler)
+{
+    const screen_map m = screen_of(k);
+    const double L = s.a;
+    const double top = s.V2; // the ceiling, eV: top of the energy diagram
+    const double left = m.X(-L / 2.0), right = m.X(L / 2.0);
+    const double plot_left = screen_map::SIDE_MARGIN, plot_right = m.W - screen_map::SIDE_MARGIN;
+
+    line(plot_left - AXIS_OVERHANG, m.baseline(), plot_right + AXIS_OVERHANG, m.baseline(), AXIS_COLOUR, 200);
+
+    draw_curve(s, k, m, sampler);
+
+    // One grid line an eV below the ceiling, left and right of the well.
+    for (double j = 0.0; j <= std::trunc(top) && j < top; j += 1.0) {
+        line(plot_left, m.Y(j, top), left, m.Y(j, top), GRID_COLOUR, 160);
+        line(right, m.Y(j, top), plot_right, m.Y(j, top), GRID_COLOUR, 160);
+    }
+
+    // The floor and, for a pure state, its level across the whole plot,
+    // both two pixels thick.
+    const bool pure = s.E > -1.0;
+    const double selected_y = m.Y(well_level(s.E, L), top);
+    for (double o = -1.0; o <= 0.0; o += 1.0) {
+        line(left, m.energy_zero_y() + o, right, m.energy_zero_y() + o, FLOOR_COLOUR);
+        if (pure)
+            line(plot_left, selected_y + o, plot_right, selected_y + o, SELECTED_COLOUR);
+    }
+
+    line(left, m.energy_top_y(), left, m.energy_zero_y(), WALL_COLOUR);
+    line(right, m.energy_top_y(), right, m.energy_zero_y(), WALL_COLOUR);
+
+    const double label_x = m.W / 2.0, label_y = m.H - LABEL_RISE;
+    if (drawable(label_x) && drawable(label_y))
+        text_Draw(font, static_cast<float>(label_x), static_cast<float>(label_y),
+                  "<-- " + fmt_g(NM_PER_UNIT * L) + "nm -->", CENTRED);
+
+    // Every level below the ceiling, across the well; drawn after the
+    // selected level, so inside the well they cover its lower row.
+    for (double n = 1.0; n <= MAX_LEVELS && well_level(n, L) < top; n += 1.0)
+        line(left, m.Y(well_level(n, L), top), right, m.Y(well_level(n, L), top), LEVEL_COLOUR);
+
+    s.text = well_level_list(s);
+}
+
+void infinite_well_draw(situace& s, const konfig& k, zgl_font* font)
+{
+    infinite_well_plot(s, k, font, sample_wave);
+}

@@ -1,0 +1,102 @@
+// The infinite well's controls: Right and Left change the width of the
+// well, Up and Down choose the stationary state; and the layout, which lays
+// the three potential strips over the walls' outsides and the well.
+//
+// Relies on: the key state of platform/zgl.h (the shell clears it every
+// tick) and the list order of the controls, in which the third, fourth and
+// fifth are the strips "V1", "V2", "V3". Nothing is recomputed here:
+// setting `changed` makes the shell run layout and step at the end of the
+// tick.
+#include <algorithm>
+#include <cassert>
+
+#include "common/numtext.h"
+#include "engines/infinite_well/infinite_well.h"
+#include "engines/screen_map.h"
+
+namespace {
+
+// Width steps, internal units (0.4 nm each): 0.015 a tick, widening up to
+// 5.0 (from 4.98 on, one step goes straight there), narrowing never below
+// 0.02, so that the width, which every energy, frequency and the norm
+// sqrt(2/L) divide by, stays positive.
+constexpr double WIDTH_STEP = 0.015;
+constexpr double WIDEST = 5.0;
+constexpr double LAST_STEP_FROM = 4.98;
+constexpr double NARROWEST = 0.02;
+
+// v + d snapped to thousandths: round(1000 v + 1000 d) / 1000.
+double thousandths(double v, double d)
+{
+    return round_even(1000.0 * v + 1000.0 * d) / 1000.0;
+}
+
+} // namespace
+
+void infinite_well_input(situace& s, konfig&, control*, bool& changed)
+{
+    double& L = s.a;
+
+    if (key_Down(K_RIGHT) || key_Press(K_RIGHT)) {
+        L = L < LAST_STEP_FROM ? thousandths(L, WIDTH_STEP) : WIDEST;
+        changed = true;
+        return;
+    }
+
+    // Narrowing raises every level; it is refused when the selected one (in
+    // a superposition, selector -1, the first) would reach the ceiling V2.
+    // A refused Left goes on to the state keys below.
+    if ((key_Down(K_LEFT) || key_Press(K_LEFT)) && s.V2 > well_level(s.E, L - WIDTH_STEP)) {
+        if (L > NARROWEST)
+            L = std::max(thousandths(L, -WIDTH_STEP), NARROWEST);
+        changed = true;
+        return;
+    }
+
+    // Up and Down choose the state wherever the mouse is (the potential
+    // strips, hidden in this system, would otherwise have decided).
+    if (key_Press(K_UP)) {
+        if (s.E <= -1.0)
+            s.E = 1.0; // out of the superposition, into the ground state
+        else if (well_level(s.E + 1.0, L) < s.V2)
+            s.E += 1.0;
+        changed = true;
+        return;
+    }
+    if (key_Press(K_DOWN)) {
+        if (s.E > 1.0)
+            s.E -= 1.0;
+        changed = true;
+    }
+}
+
+void infinite_well_layout(const situace& s, konfig& k)
+{
+    control* v1 = k.controls ? k.controls->next : nullptr;
+    v1 = v1 ? v1->next : nullptr;
+    control* v2 = v1 ? v1->next : nullptr;
+    control* v3 = v2 ? v2->next : nullptr;
+    assert(!v1 || v1->name == "V1");
+    assert(!v2 || v2->name == "V2");
+    assert(!v3 || v3->name == "V3");
+
+    // V1 from the plot's left edge to the left wall, V2 over the well, V3
+    // from the right wall to the plot's right edge; top and height stay.
+    const screen_map m = screen_of(k);
+    const double half = s.a / 2.0;
+    const double left_wall = m.X(-half), right_wall = m.X(half);
+    if (v1) {
+        v1->rect.w = static_cast<float>(left_wall - screen_map::SIDE_MARGIN);
+        v1->hover_rect = v1->rect;
+    }
+    if (v2) {
+        v2->rect.x = static_cast<float>(left_wall);
+        v2->rect.w = static_cast<float>(right_wall - left_wall);
+        v2->hover_rect = v2->rect;
+    }
+    if (v3) {
+        v3->rect.x = static_cast<float>(right_wall);
+        v3->rect.w = static_cast<float>(m.W - screen_map::SIDE_MARGIN - right_wall);
+        v3->hover_rect = v3->rect;
+    }
+}
