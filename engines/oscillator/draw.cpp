@@ -172,19 +172,21 @@ void oscillator_draw_with(situace& s, const konfig& k, zgl_font* font, wave_samp
 
     // The sample positions: i runs from -K density in steps of 1 until it
     // is no longer below K density; x = i / density.
-    std::vector<double> x;
     const double end = k.half_range * k.density;
+    size_t count = 0;
     if (std::isfinite(end) && std::fabs(end) < MAX_HALF_SAMPLES) {
-        x.reserve(static_cast<size_t>(2.0 * std::fabs(end)) + 2);
         for (double i = -end;; i += 1.0) {
-            x.push_back(i);
+            ++count;
             if (!(i < end))
                 break;
         }
     }
-    for (double& i : x)
-        i /= k.density;
-    const size_t count = x.size();
+    std::vector<double> x(count);
+    double i = -end;
+    for (size_t j = 0; j < count; ++j, i += 1.0)
+        x[j] = i;
+    for (double& v : x)
+        v /= k.density;
     std::vector<cplx> psi(count);
     sampler(s, static_cast<double>(k.t), x.data(), count, psi.data());
 
