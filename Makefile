@@ -45,7 +45,7 @@ test: build
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest --output-on-failure
 
 bench: build
-	cd build && ./bench_platform && ./bench_three_region
+	cd build && ./bench_platform && ./bench_three_region && ./bench_oscillator
 
 clean:
 	rm -rf build build-asan
