@@ -136,7 +136,7 @@ const system_entry SYSTEMS[] = {
     // (placeholder procedures for now).
     {"jama_inf", 1.0, 0.0, 50.0, 0.0, 2.5, 0.0, cplx(0.0, 0.0), infinite_well_draw, infinite_well_input,
      infinite_well_step, infinite_well_layout},
-    // State n = 4 of an oscillator of 1e15 rad/s (placeholder procedures for now).
+    // State n = 4 of an oscillator of 1e15 rad/s.
     {"oscilator", 4.0, 0.0, 5.0, 0.0, 1e15, 0.0, cplx(0.0, 0.0), oscillator_draw, oscillator_input,
      oscillator_step, oscillator_layout},
 };

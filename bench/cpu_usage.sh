@@ -1,6 +1,10 @@
 #!/bin/bash
 # CPU use of the program under Xvfb, side by side with the floor: a bare SDL
 # window that only clears and presents at vertical sync (bare_window).
+# The program runs on "volna" (time stopped, then running) and on
+# "oscilator" in superposition mode with time running (the M key starts the
+# random walk, which turns the shown state into a drifting superposition of
+# all ten states), chosen as the start-up system through config.ini.
 # Each process runs alone; its user + system time is read from
 # /proc/<pid>/stat over the measuring period after a short warm-up, and
 # shown as a percentage of one core. Also shows the time from starting the
@@ -54,9 +58,18 @@ if [ "${1:-}" = "--inner" ]; then
             'BEGIN { printf "%-34s %5.1f%% of a core\n", l, 100 * d / hz / s }'
     }
 
+    # start_with SYSTEM: the next run starts on SYSTEM (800 x 600).
+    start_with() {
+        printf 'Konfigurace Vlnkar\r\n[SIRKA]=800\r\n[VYSKA]=600\r\n[VYCHOZI SYSTEM]=%s\r\n' "$1" >config.ini
+    }
+
     measure "floor (bare window, vsync)" bare_window "" -- "$build/bare_window"
-    measure "vlnkar, time stopped, no input" Vlnkar "" -- "$build/vlnkar"
-    measure "vlnkar, time running" Vlnkar "xdotool key space" -- "$build/vlnkar"
+    start_with volna
+    measure "volna, time stopped, no input" Vlnkar "" -- "$build/vlnkar"
+    measure "volna, time running" Vlnkar "xdotool key space" -- "$build/vlnkar"
+    start_with oscilator
+    measure "oscilator superposition, running" Vlnkar "xdotool key m space" -- "$build/vlnkar"
+    start_with volna
 
     # Start-up: from launch until the window is mapped, polled every 5 ms.
     t0=$(date +%s%N)

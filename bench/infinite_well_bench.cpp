@@ -49,7 +49,7 @@ void start_platform()
     zgl_Init();
 }
 
-void run(benchmark::State& state, wave_sampler sampler)
+void run(benchmark::State& state, well_sampler sampler)
 {
     set_up_superposition();
     start_platform();
@@ -77,7 +77,7 @@ BENCHMARK(BM_InfiniteWellDrawPlainFormula)
     ->ReportAggregatesOnly(true);
 
 // The wave at the frame's 500 samples inside the well, x = i / 200.
-void wave(benchmark::State& state, wave_sampler sampler)
+void wave(benchmark::State& state, well_sampler sampler)
 {
     set_up_superposition();
     std::vector<double> x;

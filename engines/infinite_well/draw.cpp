@@ -60,7 +60,7 @@ void line(double x1, double y1, double x2, double y2, uint32_t colour, uint8_t a
 
 // The wave curve, two pixels thick, one segment per sample from the
 // previous sample; before the first sample the curve starts on the axis.
-void draw_curve(const situace& s, const konfig& k, const screen_map& m, wave_sampler sampler)
+void draw_curve(const situace& s, const konfig& k, const screen_map& m, well_sampler sampler)
 {
     const double L = s.a;
     const double density = k.density;
@@ -122,7 +122,7 @@ void draw_curve(const situace& s, const konfig& k, const screen_map& m, wave_sam
 
 } // namespace
 
-void infinite_well_plot(situace& s, const konfig& k, zgl_font* font, wave_sampler sampler)
+void infinite_well_plot(situace& s, const konfig& k, zgl_font* font, well_sampler sampler)
 {
     const screen_map m = screen_of(k);
     const double L = s.a;

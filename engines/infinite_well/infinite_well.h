@@ -27,7 +27,7 @@ cplx well_phase(double n, double L, long double t);
 // the well (0 < x <= L): the pure state's psi_n(x) f_n(t), or the sum of
 // coef[n + 4] psi_n(x) f_n(t) over n = 1 .. 10 in a superposition, with
 // psi_n(x) = sqrt(2/L) sin(n pi x / L).
-using wave_sampler = void (*)(const situace& s, long double t, const double* x, int count, cplx* out);
+using well_sampler = void (*)(const situace& s, long double t, const double* x, int count, cplx* out);
 
 // The sampler the plot uses: the phase factors once for all positions, and
 // in a superposition the ten sines at one position from one sine and one
@@ -39,7 +39,7 @@ void sample_wave(const situace& s, long double t, const double* x, int count, cp
 std::string well_level_list(const situace& s);
 
 // The plot with a given sampler (infinite_well_draw passes sample_wave).
-void infinite_well_plot(situace& s, const konfig& k, zgl_font* font, wave_sampler sampler);
+void infinite_well_plot(situace& s, const konfig& k, zgl_font* font, well_sampler sampler);
 
 void infinite_well_draw(situace& s, const konfig& k, zgl_font* font);
 void infinite_well_input(situace& s, konfig& k, control* hit, bool& changed);

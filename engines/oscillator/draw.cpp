@@ -1,0 +1,263 @@
+// The oscillator's plot: the wave function (probability density, or real
+// and imaginary parts) over the shown range, the parabolic potential below
+// the energy ceiling, the classical turning points and the energy levels
+// across their classical regions, the energy and width labels, and the
+// energy-level list.
+//
+// Relies on: the screen mapping of engines/screen_map.h and the drawing
+// calls of platform/zgl.h. Nothing is kept between frames except the
+// ceiling V1, which every frame writes first.
+//
+// Each pixel row of a curve is sent as one run of joined segments (the
+// density's upper row then its lower row; the imaginary part's lower then
+// upper row, then the real part's; then the parabola), so the graphics
+// layer draws it as a single polyline rather than thousands of separate
+// lines. The layers are stacked in that order: where two of them cross,
+// the later one lies on top.
+#include <cfloat>
+#include <cmath>
+#include <vector>
+
+#include "common/constants.h"
+#include "common/numtext.h"
+#include "engines/oscillator/oscillator.h"
+#include "engines/screen_map.h"
+
+namespace {
+
+// Colours, 0xRRGGBB.
+constexpr uint32_t AXIS_COLOUR = 0x999999;
+constexpr uint32_t DENSITY_COLOUR = 0xB78E26;
+constexpr uint32_t RE_COLOUR = 0x00FF00;
+constexpr uint32_t IM_COLOUR = 0x5555FF;
+constexpr uint32_t POTENTIAL_COLOUR = 0x00FF00;
+constexpr uint32_t TURNING_COLOUR = 0xFFFFFF;
+constexpr uint32_t MEMBER_COLOUR = 0xFFFFFF; // a level of a state present
+constexpr uint32_t LEVEL_COLOUR = 0x00AAFF;  // a level of a state absent
+
+constexpr uint8_t AXIS_ALPHA = 200;
+constexpr uint8_t TURNING_ALPHA = 100;
+
+// The axis reaches 10 px further out than the plot.
+constexpr double AXIS_OVERHANG = 10.0;
+// The turning points reach down to the width label's row, this far above
+// the bottom of the window; the energy label sits this far above its level.
+constexpr double LABEL_ROW_FROM_BOTTOM = 25.0;
+constexpr double ENERGY_LABEL_RISE = 15.0;
+// Limits far beyond any view the controls make (about 1050 samples either
+// side, a few hundred levels), so a wild range or density draws less
+// rather than looping without end.
+constexpr double MAX_HALF_SAMPLES = 1e6;
+constexpr int MAX_LEVELS = 100000;
+// Internal length unit in nanometres.
+constexpr double NM_PER_UNIT = 0.4;
+
+// Middle dots U+00B7: the width label reads "<··· 2.04nm ···>".
+const std::u16string WIDTH_OPEN = u"<\u00B7\u00B7\u00B7 ";
+const std::u16string WIDTH_CLOSE = u"nm \u00B7\u00B7\u00B7>";
+
+bool drawable(double v)
+{
+    return std::isfinite(v) && std::fabs(v) <= static_cast<double>(FLT_MAX);
+}
+
+// A line, left out when an end cannot be drawn.
+void line(double x1, double y1, double x2, double y2, uint32_t colour, uint8_t alpha = 255)
+{
+    if (!drawable(x1) || !drawable(y1) || !drawable(x2) || !drawable(y2))
+        return;
+    pr2d_Line(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2), static_cast<float>(y2),
+              colour, alpha, 0);
+}
+
+void label(zgl_font* font, double x, double y, const std::string& text)
+{
+    if (!drawable(x) || !drawable(y))
+        return;
+    text_Draw(font, static_cast<float>(x), static_cast<float>(y), text,
+              TEXT_HALIGN_CENTER | TEXT_VALIGN_CENTER);
+}
+
+// The screen points of the samples: x in pixels (float, as drawn) and
+// whether it can be drawn at all.
+struct columns {
+    std::vector<float> x;
+    std::vector<unsigned char> ok;
+};
+
+// One run of joined segments through the points (sx, y[j]); the first point
+// is joined to itself, and a segment with an end that cannot be drawn is
+// left out. `draw_j` (null: all) picks the samples whose segment is drawn.
+void joined(const columns& sx, const std::vector<double>& y, uint32_t colour,
+            const unsigned char* draw_j = nullptr)
+{
+    const size_t count = y.size();
+    std::vector<float> fy(count);
+    std::vector<unsigned char> ok(count);
+    for (size_t j = 0; j < count; ++j) {
+        ok[j] = sx.ok[j] && drawable(y[j]);
+        fy[j] = ok[j] ? static_cast<float>(y[j]) : 0.0f;
+    }
+    for (size_t j = 0; j < count; ++j) {
+        const size_t p = j == 0 ? 0 : j - 1;
+        if (ok[p] && ok[j] && (!draw_j || draw_j[j]))
+            pr2d_Line(sx.x[p], fy[p], sx.x[j], fy[j], colour, 255, 0);
+    }
+}
+
+// A level's alpha from its coefficient: 40 for a vanishing one, 255 for
+// modulus 1, and 255 for anything larger (rather than wrapping round to a
+// faint line).
+uint8_t member_alpha(cplx c)
+{
+    const double a = round_even(215.0 * std::abs(c) + 40.0);
+    if (!(a < 255.0))
+        return 255;
+    return static_cast<uint8_t>(a);
+}
+
+// The coefficient of state j, or 0 for a state beyond the array: zoomed far
+// out, the ceiling lets levels up to a few hundred be drawn, and coef holds
+// states up to 95 only.
+cplx coefficient(const situace& s, int j)
+{
+    const int e = j + FIRST_COEF;
+    constexpr int size = static_cast<int>(sizeof(situace::coef) / sizeof(situace::coef[0]));
+    return e < size ? s.coef[e] : cplx(0.0, 0.0);
+}
+
+// The levels below the ceiling, each across its classical region: in a
+// superposition only the ten panel states present, white and two pixels
+// thick, fainter for smaller coefficients; in a pure state every level,
+// the selected one white and the others blue. A coefficient left above the
+// panel by an earlier pure state counts as absent.
+void draw_levels(const situace& s, const screen_map& m, int selected)
+{
+    const double omega = s.a;
+    if (!(omega > 0.0))
+        return;
+    const bool superposed = !(s.E > -1.0);
+    for (int j = 0; j < MAX_LEVELS; ++j) {
+        const double e = level_energy(omega, j);
+        if (!(e <= s.V1))
+            break;
+        const double xr = m.X(turning_point(omega, j)), xl = m.X(-turning_point(omega, j));
+        const double y = m.Y(e, s.V1);
+        const cplx c = coefficient(s, j);
+        const bool present = c != cplx(0.0, 0.0);
+        const bool member = present && (j < COEF_COUNT || (!superposed && j == selected));
+        if (member) {
+            const uint8_t alpha = member_alpha(c);
+            line(xl, y - 1.0, xr, y - 1.0, MEMBER_COLOUR, alpha);
+            line(xl, y, xr, y, MEMBER_COLOUR, alpha);
+        } else if (!superposed) {
+            line(xl, y, xr, y, LEVEL_COLOUR);
+        }
+        if (superposed && j + 1 >= COEF_COUNT)
+            break; // no member above the panel
+    }
+}
+
+} // namespace
+
+void oscillator_draw_with(situace& s, const konfig& k, zgl_font* font, oscillator_sampler sampler)
+{
+    const screen_map m = screen_of(k);
+    const double y0 = m.baseline();
+    const double A = m.amplitude();
+    const double axis_left = screen_map::SIDE_MARGIN - AXIS_OVERHANG;
+    line(axis_left, y0, m.W - axis_left, y0, AXIS_COLOUR, AXIS_ALPHA);
+
+    s.V1 = oscillator_ceiling(k.half_range);
+
+    // The sample positions: i runs from -K density in steps of 1 until it
+    // is no longer below K density; x = i / density.
+    const double end = k.half_range * k.density;
+    size_t count = 0;
+    if (std::isfinite(end) && std::fabs(end) < MAX_HALF_SAMPLES) {
+        for (double i = -end;; i += 1.0) {
+            ++count;
+            if (!(i < end))
+                break;
+        }
+    }
+    std::vector<double> x(count);
+    double i = -end;
+    for (size_t j = 0; j < count; ++j, i += 1.0)
+        x[j] = i;
+    for (double& v : x)
+        v /= k.density;
+    std::vector<cplx> psi(count);
+    sampler(s, static_cast<double>(k.t), x.data(), count, psi.data());
+
+    columns sx{std::vector<float>(count), std::vector<unsigned char>(count)};
+    for (size_t j = 0; j < count; ++j) {
+        const double c = m.X(x[j]);
+        sx.ok[j] = drawable(c);
+        sx.x[j] = sx.ok[j] ? static_cast<float>(c) : 0.0f;
+    }
+    // Each curve is two pixels thick: rows on the baselines y0 and y0 + 1.
+    const double upper = y0, lower = y0 + 1.0;
+    std::vector<double> y(count);
+    auto row = [&](double base, auto value, uint32_t colour) {
+        for (size_t j = 0; j < count; ++j)
+            y[j] = base - A * value(psi[j]);
+        joined(sx, y, colour);
+    };
+    if (!k.reim_mode) {
+        const auto density = [](cplx v) { return norm2(v); };
+        row(upper, density, DENSITY_COLOUR);
+        row(lower, density, DENSITY_COLOUR);
+    } else {
+        const auto im = [](cplx v) { return v.imag(); };
+        const auto re = [](cplx v) { return v.real(); };
+        if (k.show_im) {
+            row(lower, im, IM_COLOUR);
+            row(upper, im, IM_COLOUR);
+        }
+        if (k.show_re) {
+            row(lower, re, RE_COLOUR);
+            row(upper, re, RE_COLOUR);
+        }
+    }
+
+    // The parabola, only where it lies below the ceiling; each piece joins
+    // the previous sample's point (the first sample's point to itself).
+    std::vector<unsigned char> below(count);
+    for (size_t j = 0; j < count; ++j) {
+        const double v = oscillator_potential(s.a, x[j]);
+        y[j] = m.Y(v, s.V1);
+        below[j] = v / s.V1 < 1.0;
+    }
+    joined(sx, y, POTENTIAL_COLOUR, below.data());
+
+    const int n = selected_state(s);
+    const bool pure = n >= 0;
+    double xn = 0.0, en = 0.0;
+    if (pure) {
+        // The classical region of the selected state, down to the label row.
+        xn = turning_point(s.a, n);
+        en = level_energy(s.a, n);
+        const double top = m.Y(en, s.V1), bottom = m.H - LABEL_ROW_FROM_BOTTOM;
+        line(m.X(-xn), top, m.X(-xn), bottom, TURNING_COLOUR, TURNING_ALPHA);
+        line(m.X(xn), top, m.X(xn), bottom, TURNING_COLOUR, TURNING_ALPHA);
+    }
+
+    draw_levels(s, m, n);
+
+    if (pure && k.show_labels) {
+        const double e_hundredths = round_even(100.0 * HBAR * s.a * (n + 0.5)) / 100.0;
+        label(font, m.W / 2.0, m.Y(en, s.V1) - ENERGY_LABEL_RISE, "E=" + fmt_g(e_hundredths) + "eV");
+        // The width 2 x_n of the classical region in nm, to thousandths.
+        const std::string width = fmt_g(round_even(2000.0 * NM_PER_UNIT * xn) / 1000.0);
+        const std::u16string text = WIDTH_OPEN + std::u16string(width.begin(), width.end()) + WIDTH_CLOSE;
+        label(font, m.W / 2.0, m.H - LABEL_ROW_FROM_BOTTOM, utf8_of(text));
+    }
+
+    s.text = oscillator_list(s);
+}
+
+void oscillator_draw(situace& s, const konfig& k, zgl_font* font)
+{
+    oscillator_draw_with(s, k, font, oscillator_wave);
+}

@@ -1,0 +1,92 @@
+// The oscillator's controls: the arrow keys change the angular frequency
+// (Right, Left) and the selected state (Up, Down), each only while the
+// selected level stays below the energy ceiling. The layout places the
+// region strips "V1", "V2", "V3" around the central region of width
+// w / 1e15 units, as the well's layout does; the step keeps them hidden
+// in this system.
+//
+// Relies on: the key state of platform/zgl.h (the shell clears it every
+// tick) and the control list order of the shell: counted from the head,
+// the third, fourth and fifth controls are the strips.
+#include <cassert>
+
+#include "engines/oscillator/oscillator.h"
+#include "engines/screen_map.h"
+
+namespace {
+
+// Angular frequency limits and step, rad/s: 1.0e15, 1.1e15, ... 3.0e15,
+// all whole numbers and so exact in a double.
+constexpr double OMEGA_MIN = 1e15;
+constexpr double OMEGA_MAX = 3e15;
+constexpr double OMEGA_STEP = 1e14;
+// The highest state the Up arrow selects.
+constexpr double STATE_MAX = 31.0;
+
+// The energy ceiling divided by hbar, rad/s: a level n lies below the
+// ceiling while (n + 1/2) w is below this.
+double ceiling_rate(double half_range)
+{
+    return half_range * 7.5e15 / 3.0;
+}
+
+} // namespace
+
+void oscillator_input(situace& s, konfig& k, control*, bool& changed)
+{
+    double& omega = s.a;
+    double& n = s.E; // -1 in a superposition
+    const double limit = ceiling_rate(k.half_range);
+    // Only the first key pressed acts; a refused change still counts as a
+    // change, so the shell runs layout and step (and a pure state's
+    // coefficients are set again).
+    if (key_Press(K_RIGHT)) {
+        if (omega < OMEGA_MAX && (n + 0.5) * (omega + OMEGA_STEP) < limit)
+            omega += OMEGA_STEP;
+    } else if (key_Press(K_LEFT)) {
+        if (omega > OMEGA_MIN)
+            omega -= OMEGA_STEP;
+    } else if (key_Press(K_UP)) {
+        // From a superposition (n = -1) this selects the ground state.
+        if (n <= STATE_MAX - 1.0 && (n + 1.0 + 0.5) * omega < limit)
+            n += 1.0;
+    } else if (key_Press(K_DOWN)) {
+        if (n > 0.0)
+            n -= 1.0;
+    } else {
+        return;
+    }
+    changed = true;
+}
+
+void oscillator_layout(const situace& s, konfig& k)
+{
+    control* v1 = k.controls ? k.controls->next : nullptr;
+    v1 = v1 ? v1->next : nullptr;
+    control* v2 = v1 ? v1->next : nullptr;
+    control* v3 = v2 ? v2->next : nullptr;
+    assert(!v1 || v1->name == "V1");
+    assert(!v2 || v2->name == "V2");
+    assert(!v3 || v3->name == "V3");
+
+    // The central strip is w / 1e15 internal units wide (1 unit = 0.4 nm
+    // at the lowest frequency), centred on the potential's minimum.
+    const screen_map m = screen_of(k);
+    const double K = k.half_range;
+    const double half = s.a / 2e15;
+    const double px = m.plot_width() / (2.0 * K);
+    if (v1) {
+        v1->rect.w = static_cast<float>((K - half) * px);
+        v1->hover_rect = v1->rect;
+    }
+    if (v2) {
+        v2->rect.x = static_cast<float>(screen_map::SIDE_MARGIN + (K - half) * px);
+        v2->rect.w = static_cast<float>(s.a / 1e15 * px);
+        v2->hover_rect = v2->rect;
+    }
+    if (v3) {
+        v3->rect.x = static_cast<float>(screen_map::SIDE_MARGIN + (K + half) * px);
+        v3->rect.w = static_cast<float>((K - half) * px);
+        v3->hover_rect = v3->rect;
+    }
+}
