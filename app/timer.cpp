@@ -13,12 +13,10 @@
 #include "app/config.h"
 #include "app/controls.h"
 #include "app/shell.h"
+#include "common/constants.h"
 #include "common/numtext.h"
 
 namespace {
-
-// The program's value of pi; the phase steps below are fractions of it.
-constexpr double PI = 3.141592654;
 
 // The plotted half range (internal length units) is narrowed only above
 // and widened only below these limits.
@@ -30,6 +28,11 @@ constexpr double HALF_RANGE_MAX = 150.0;
 constexpr long double DT_STEP = 1e-18L;
 constexpr long double DT_UP_LIMIT = 2e-17L;
 constexpr long double DT_DOWN_LIMIT = 1.1e-18L;
+
+// A stored typed entry looks at the panel's coefficients and at the element
+// right after them (element 15) for a non-zero value: that element is part
+// of the panel's shared area of situace, though no box shows it.
+constexpr int ENTRY_CHECK_LAST = FIRST_COEF + COEF_COUNT;
 
 bool named(const control* c, const char* name)
 {
@@ -92,7 +95,7 @@ void toggle_panel(control* sup)
         return;
     }
     double s = 0.0;
-    for (int j = 0; j < 10; ++j)
+    for (int j = 0; j < COEF_COUNT; ++j)
         s += norm2(sit.coef[FIRST_COEF + j]);
     if (std::fabs(s - 1.0) < 0.0001) {
         sup->active = false;
@@ -100,7 +103,7 @@ void toggle_panel(control* sup)
     }
     if (s != 0.0) {
         const double root = std::sqrt(s);
-        for (int j = 0; j < 10; ++j)
+        for (int j = 0; j < COEF_COUNT; ++j)
             sit.coef[FIRST_COEF + j] /= root;
     }
 }
@@ -120,10 +123,10 @@ void finish_entry()
     if (j < 0 || !parse_number(edit_text, v))
         return;
     sit.coef[FIRST_COEF + j] = cplx(v, 0.0);
-    // With one or more non-zero elements 5..15 the bound-state engines show
-    // the superposition (E = -1); with none there is nothing to show, and
-    // the selected state stays.
-    for (int i = FIRST_COEF; i <= 15; ++i) {
+    // With one or more non-zero elements among C[0]..C[9] and the element
+    // after them the bound-state engines show the superposition (E = -1);
+    // with none there is nothing to show, and the selected state stays.
+    for (int i = FIRST_COEF; i <= ENTRY_CHECK_LAST; ++i) {
         if (sit.coef[i] != cplx(0.0, 0.0)) {
             sit.E = -1.0;
             break;

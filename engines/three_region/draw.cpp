@@ -29,7 +29,6 @@ constexpr uint32_t GRID_COLOUR = 0x666666;
 constexpr uint32_t ENERGY_COLOUR = 0xFFFFFF;
 constexpr uint32_t WALL_COLOUR = 0xDDDDDD;
 
-constexpr double PI = 3.141592654;
 // A level is looked for every 2 meV.
 constexpr double LEVEL_SCAN_STEP = 0.002;
 

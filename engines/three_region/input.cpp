@@ -15,9 +15,17 @@ namespace {
 
 // Both edges of the middle region stay within -0.9 L .. 0.9 L.
 constexpr double EDGE_LIMIT = 0.9;
-// Key steps per tick, internal units: moving the region, and its width.
-constexpr double MOVE_STEP = 0.009;
-constexpr double WIDTH_STEP = 0.006;
+// Right and Left per tick, in thousandths of an internal unit (the keys
+// keep x0 and a on whole thousandths): Shift moves the region by 9, without
+// Shift its width changes by 6.
+constexpr double MOVE_THOUSANDTHS = 9.0;
+constexpr double WIDTH_THOUSANDTHS = 6.0;
+// The move step in internal units (0.009): a step that would take the right
+// edge past the limit puts it on the limit instead.
+constexpr double MOVE_STEP = MOVE_THOUSANDTHS / 1000.0;
+// Left narrows the region by a width step only while it is at least this
+// wide (0.009 units); a narrower region is removed at once (a = 0).
+constexpr double NARROWEST_STEPPED_WIDTH = 0.009;
 
 // The potential of the strip under the mouse, or null over anything else.
 double* strip_potential(situace& s, const control* hit)
@@ -44,6 +52,14 @@ uint8_t step_size(int wheel_dir)
     if (mouse_Wheel(wheel_dir))
         n += 10;
     return n;
+}
+
+// The step of a potential for a step size of n thousandths, in thousandths
+// of an eV: 5 n + 35, so a potential moves 0.085 eV per tick of a held key
+// (n = 10) against the energy's 0.010.
+double potential_step(uint8_t n)
+{
+    return 5.0 * n + 35.0;
 }
 
 // Snapped to thousandths: round(1000 v + d) / 1000.
@@ -104,9 +120,9 @@ void three_region_input(situace& s, konfig& k, control* hit, bool& changed)
     if (key_Down(K_RIGHT)) {
         const bool room = s.x0 + s.a < lim - MOVE_STEP;
         if (key_Down(K_SHIFT))
-            s.x0 = room ? thousandths(s.x0, 9.0) : lim - s.a;
+            s.x0 = room ? thousandths(s.x0, MOVE_THOUSANDTHS) : lim - s.a;
         else
-            s.a = room ? thousandths(s.a, 6.0) : lim - s.x0;
+            s.a = room ? thousandths(s.a, WIDTH_THOUSANDTHS) : lim - s.x0;
         changed = true;
         return;
     }
@@ -114,9 +130,9 @@ void three_region_input(situace& s, konfig& k, control* hit, bool& changed)
     // Left: narrow the region from the right, or with Shift move it left.
     if (key_Down(K_LEFT)) {
         if (key_Down(K_SHIFT))
-            s.x0 = s.x0 >= -lim + MOVE_STEP ? thousandths(s.x0, -9.0) : -lim;
+            s.x0 = s.x0 >= -lim + MOVE_STEP ? thousandths(s.x0, -MOVE_THOUSANDTHS) : -lim;
         else
-            s.a = s.a >= 0.009 ? thousandths(s.a, -6.0) : 0.0; // below 9 thousandths: gone
+            s.a = s.a >= NARROWEST_STEPPED_WIDTH ? thousandths(s.a, -WIDTH_THOUSANDTHS) : 0.0;
         changed = true;
         return;
     }
@@ -127,7 +143,7 @@ void three_region_input(situace& s, konfig& k, control* hit, bool& changed)
     if (key_Down(K_UP) || mouse_Wheel(M_WUP)) {
         const uint8_t n = step_size(M_WUP);
         if (double* v = strip_potential(s, hit))
-            *v = round_even(1000.0 * *v + 5.0 * n + 35.0) / 1000.0;
+            *v = thousandths(*v, potential_step(n));
         else
             s.E = s.E + n / 1000.0;
         changed = true;
@@ -138,7 +154,7 @@ void three_region_input(situace& s, konfig& k, control* hit, bool& changed)
     if (key_Down(K_DOWN) || mouse_Wheel(M_WDOWN)) {
         const uint8_t n = step_size(M_WDOWN);
         if (double* v = strip_potential(s, hit)) {
-            *v = round_even(1000.0 * *v - (5.0 * n + 35.0)) / 1000.0;
+            *v = thousandths(*v, -potential_step(n));
             if (*v < 0.0)
                 *v = 0.0;
         } else {

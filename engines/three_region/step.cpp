@@ -12,8 +12,6 @@
 
 namespace {
 
-const cplx I(0.0, 1.0);
-
 // Scan of the bound-state search, eV: the step between scan points, how
 // far from E the scan looks, and how close E must be to snap.
 constexpr double SCAN_STEP = 0.002;
@@ -105,10 +103,11 @@ cplx norm_integral(const situace& s, incidence which, double& window)
         // B3 = 1.
         window = WINDOW_OSCILLATING;
         const double w = window;
-        cplx N =
-            cdiv(A3 * std::conj(B3) * (std::exp(2.0 * I * k3 * (b + w)) - std::exp(2.0 * I * k3 * b)) +
-                     std::conj(A3) * B3 * (std::exp(-2.0 * I * k3 * b) - std::exp(-2.0 * I * k3 * (b + w))),
-                 2.0 * I * k3);
+        cplx N = cdiv(A3 * std::conj(B3) *
+                              (std::exp(2.0 * I_UNIT * k3 * (b + w)) - std::exp(2.0 * I_UNIT * k3 * b)) +
+                          std::conj(A3) * B3 *
+                              (std::exp(-2.0 * I_UNIT * k3 * b) - std::exp(-2.0 * I_UNIT * k3 * (b + w))),
+                      2.0 * I_UNIT * k3);
         N.real(N.real() + (norm2(A3) + 1.0) * w);
         return N;
     }
@@ -126,7 +125,7 @@ cplx norm_integral(const situace& s, incidence which, double& window)
         N += cdiv(norm2(A1) * std::exp(2.0 * k1 * x0), 2.0 * k1);
         // Region 3, x > b: with i k3 = -kappa, |A3|^2 exp(-2 kappa x)
         // integrates to exp(2i k3 b) / (-2i k3).
-        N -= cdiv(norm2(A3) * std::exp(2.0 * I * k3 * b), 2.0 * I * k3);
+        N -= cdiv(norm2(A3) * std::exp(2.0 * I_UNIT * k3 * b), 2.0 * I_UNIT * k3);
         return N;
     }
 
