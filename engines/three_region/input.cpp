@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "common/numtext.h"
+#include "engines/screen_map.h"
 #include "engines/three_region/three_region.h"
 
 namespace {
@@ -78,9 +79,8 @@ bool drag(situace& s, const konfig& k, const control* hit)
     const double L = k.half_range;
     const double lim = EDGE_LIMIT * L;
     // The mouse movement since the anchor, in internal units: the inverse
-    // of the plot's mapping of 2L units onto W - 100 pixels.
-    const double delta =
-        static_cast<double>(mouse_X() - k.drag_x) * 2.0 * L / static_cast<double>(k.width - 100);
+    // of the plot's mapping.
+    const double delta = screen_of(k).units(static_cast<double>(mouse_X() - k.drag_x));
     if (hit->name == "V1") {
         // The left edge follows the mouse, the right edge x0 + a stays.
         if (s.a > delta && s.x0 + delta > -lim) {
