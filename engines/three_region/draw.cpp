@@ -30,9 +30,6 @@ constexpr uint32_t GRID_COLOUR = 0x666666;
 constexpr uint32_t ENERGY_COLOUR = 0xFFFFFF;
 constexpr uint32_t WALL_COLOUR = 0xDDDDDD;
 
-// A level is looked for every 2 meV.
-constexpr double LEVEL_SCAN_STEP = 0.002;
-
 // Middle dot U+00B7 in UTF-8; the length labels read "<··· 1.6nm ···>".
 #define MIDDOT "\xC2\xB7"
 const std::string LENGTH_OPEN = "<" MIDDOT MIDDOT MIDDOT " ";
@@ -142,45 +139,21 @@ inline cplx stationary(const situace& s, int region, double x)
     }
 }
 
-// The residual whose zeros are the bound-state energies of the well: the
-// matching condition of a cosine/sine state inside against decaying tails
-// outside, with q the phase the state gathers across the width a.
-double well_residual(const situace& s, double e)
-{
-    const double q = std::sqrt((e - s.V2) * TWO_M) * s.a / HBAR;
-    const double inside = std::sqrt(e - s.V2);
-    const double left = std::sqrt(s.V1 - e);
-    const double right = std::sqrt(s.V3 - e);
-    return std::fabs(std::cos(q) * inside * (right + left) + std::sin(q) * (left * right - (e - s.V2)));
-}
-
 // Bound-state levels across the well: a line at the first scan point past
 // every local minimum of the residual, so up to 2 meV above the level.
 void draw_levels(const situace& s, const mapping& m)
 {
     if (!(s.V1 > s.V2 && s.V3 > s.V2))
         return;
-    enum { idle, falling, minimum } phase = idle;
-    double p = 1e15;
     const double xl = m.X(s.x0) + 1.0;
     const double xr = m.X(s.x0 + s.a);
-    // (The scan also stops should e + 0.002 no longer change e, at absurd
-    // energies, rather than loop for ever.)
-    for (double e = s.V2; e < std::min(s.V1, s.V3) && e + LEVEL_SCAN_STEP != e; e += LEVEL_SCAN_STEP) {
-        const double f = well_residual(s, e);
-        if (f < p) {
-            phase = falling;
-            p = f;
-        } else if (f > p) {
-            p = f;
-            if (phase == falling)
-                phase = minimum;
-        }
-        if (phase == minimum) {
-            line(xl, m.Y(e), xr, m.Y(e), LEVEL_COLOUR);
-            phase = idle;
-        }
-    }
+    // A memory above any residual: see scan_well for why the plot's scan
+    // starts differently from the snap's.
+    constexpr double ABOVE_ANY_RESIDUAL = 1e15;
+    scan_well(s, s.V2, std::min(s.V1, s.V3), ABOVE_ANY_RESIDUAL, [&](double e) {
+        line(xl, m.Y(e), xr, m.Y(e), LEVEL_COLOUR);
+        return false;
+    });
 }
 
 // The slope arrows: the real part is sampled a little before and two
