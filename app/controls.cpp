@@ -146,16 +146,6 @@ void build_controls(konfig& k)
     }
 }
 
-control* find_control(control* head, const char* name)
-{
-    for (control* c = head; c != nullptr; c = c->next) {
-        if (c->name == name) {
-            return c;
-        }
-    }
-    return nullptr;
-}
-
 bool mouse_in_rect(const zgl_rect& r)
 {
     // Whole-pixel mouse against a single-precision rectangle; the border

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/control_list.h"
+
 namespace {
 
 // How far from E the snap's scan looks, and how close E must be to the
@@ -120,8 +122,7 @@ void set_controls(konfig& k)
             // boxes clickable with no button to close it: close it.
             if (c->active) {
                 c->active = false;
-                for (control* m = c->next; m; m = m->next)
-                    m->visible = false;
+                set_panel_visible(c, false);
             }
             return;
         }
