@@ -3,9 +3,12 @@
 // over a strip acts on that region.
 //
 // Relies on the list order of the controls: counted from the head, the
-// third, fourth and fifth controls are the three strips. Only their left
+// third, fourth and fifth controls are the three strips (checked in debug
+// builds). Only their left
 // edge, width and hover rectangle change; their top and height stay as the
 // list builder set them.
+#include <cassert>
+
 #include "engines/screen_map.h"
 #include "engines/three_region/three_region.h"
 
@@ -15,6 +18,11 @@ void three_region_layout(const situace& s, konfig& k)
     v1 = v1 ? v1->next : nullptr;
     control* v2 = v1 ? v1->next : nullptr;
     control* v3 = v2 ? v2->next : nullptr;
+    // Found by position, so a reordered list would move the wrong controls:
+    // say so where it happens.
+    assert((!v1 || v1->name == "V1") && "the third control is the strip \"V1\"");
+    assert((!v2 || v2->name == "V2") && "the fourth control is the strip \"V2\"");
+    assert((!v3 || v3->name == "V3") && "the fifth control is the strip \"V3\"");
 
     // The strips follow the plot's own mapping: region 1 from the plot's left
     // end to x0, region 2 from x0 to x0 + a, region 3 from there to the right
