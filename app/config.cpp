@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/report.h"
 #include "engines/infinite_well/infinite_well.h"
 #include "engines/oscillator/oscillator.h"
 #include "engines/three_region/three_region.h"
@@ -160,7 +161,7 @@ void write_default_file()
     errno = 0;
     std::FILE* f = std::fopen(CONFIG_FILE, "wb");
     if (!f) {
-        std::fprintf(stderr, "vlnkar: cannot write %s: %s\n", CONFIG_FILE, std::strerror(errno));
+        report(std::string("cannot write ") + CONFIG_FILE + ": " + std::strerror(errno));
         return;
     }
     const size_t len = sizeof DEFAULT_FILE_TEXT - 1;
@@ -176,8 +177,7 @@ void write_default_file()
         err = errno;
     }
     if (!ok)
-        std::fprintf(stderr, "vlnkar: cannot write %s: %s\n", CONFIG_FILE,
-                     std::strerror(err != 0 ? err : EIO));
+        report(std::string("cannot write ") + CONFIG_FILE + ": " + std::strerror(err != 0 ? err : EIO));
 }
 
 void read_config(konfig& k)

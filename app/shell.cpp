@@ -92,7 +92,9 @@ int vlnkar_main()
     scr_SetOptions(static_cast<uint16_t>(konf.width), static_cast<uint16_t>(konf.height), 1, konf.fullscreen,
                    true);
     // Opens the window and runs the main loop until it ends (in the test mode
-    // it returns right after the load procedure).
-    zgl_Init(0, 0);
+    // it returns right after the load procedure). Without a window nothing
+    // has run; zgl_Init has already said why.
+    if (!zgl_Init(0, 0))
+        return 1;
     return 0;
 }

@@ -710,7 +710,7 @@ TEST(PlatformStartDeathTest, WithoutADisplayTheGraphicsFailToStartWithTheMessage
             unsetenv("SDL_VIDEODRIVER");
             std::_Exit(zglLoad() ? 0 : 1);
         },
-        testing::ExitedWithCode(1), "Error while loading ZenGL: .+");
+        testing::ExitedWithCode(1), "vlnkar: error while loading ZenGL: .+");
 }
 
 } // namespace
