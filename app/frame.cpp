@@ -137,7 +137,8 @@ void draw_panel(const shell_state& sh)
 
 void draw_proc()
 {
-    konfig& konf = shell.konf;
+    // A frame only reads konfig; of situace it rebuilds the listing text.
+    const konfig& konf = shell.konf;
     situace& sit = shell.sit;
     zgl_font* font = shell.font;
     // The engine's plot, and the listing for this frame in sit.text.
