@@ -77,21 +77,33 @@ void label(zgl_font* font, double x, double y, const std::string& text, uint32_t
     text_Draw(font, static_cast<float>(x), static_cast<float>(y), text, flags);
 }
 
-// v rounded to six decimals, in the regional format: 0.846523, 1, 0.
-std::string six_decimals(double v)
+// One line of the listing: the name, "=", v rounded to six decimals in the
+// regional format (0.846523, 1, 0) and a line feed. A figure that is not a
+// finite number is left out: with E below every potential no wave comes in,
+// the quotient is 0/0, and "nan" is no figure a reader can use.
+void add_figure(std::string& text, const char* name, double v)
 {
-    return fmt_g(round_even(v * 1000000.0) * 0.000001);
+    const double rounded = round_even(v * 1000000.0) * 0.000001;
+    if (!std::isfinite(rounded))
+        return;
+    text += name;
+    text += '=';
+    text += fmt_g(rounded);
+    text += '\n';
 }
 
 // The listing: transmitted and reflected shares at the left boundary, and at
 // the right boundary of the middle region when it has a width.
 std::string listing(const situace& s)
 {
+    std::string t;
     const double r1 = std::pow(std::abs(cdiv(s.coef[1], s.coef[0])), 2);
-    std::string t = "T1=" + six_decimals(1.0 - r1) + "\nR1=" + six_decimals(r1) + "\n";
+    add_figure(t, "T1", 1.0 - r1);
+    add_figure(t, "R1", r1);
     if (s.a > 0.0) {
         const double r2 = std::pow(std::abs(cdiv(s.coef[3], s.coef[2])), 2);
-        t += "T2=" + six_decimals(1.0 - r2) + "\nR2=" + six_decimals(r2) + "\n";
+        add_figure(t, "T2", 1.0 - r2);
+        add_figure(t, "R2", r2);
     }
     return t;
 }
@@ -317,7 +329,7 @@ std::string energy_text(double e)
     const auto r = std::to_chars(buf, buf + sizeof buf, f, std::chars_format::fixed, 2);
     if (r.ec != std::errc())
         return "E=";
-    return "E=" + std::string(buf, r.ptr);
+    return "E=" + without_negative_zero(std::string(buf, r.ptr));
 }
 
 // A length in internal units as nanometres (0.4 nm a unit), three decimals.
