@@ -474,6 +474,58 @@ TEST_F(Shell, FullScreenSwitchReloadsTheStartUpSystemButKeepsTheView)
     ztest_Frame();
 }
 
+TEST_F(Shell, OnAWiderScreenTheScaledFullScreenPictureTakesClicksWhereItsControlsAreShown)
+{
+    // 1920 x 1080: the 800 x 600 picture is scaled by 1.8 and centred
+    // between bars 240 pixels wide.
+    ztest_SetScreen(1920, 1080);
+    press(K_F);
+    ASSERT_TRUE(ztest_Fullscreen());
+    ASSERT_EQ(ztest_WindowWidth(), 1920);
+    // The first frame on the screen places the picture.
+    ztest_Frame();
+    EXPECT_EQ(ztest_Pixel(100, 540), 0u); // the bar
+    auto screen_click = [](double x, double y) {
+        ztest_ScreenMouseMove(static_cast<int>(240.0 + 1.8 * x), static_cast<int>(1.8 * y));
+        click();
+    };
+    // The middle of the barrier button, at (25, 600 - 160) in the picture.
+    const control* bar = ctl("tl_bar");
+    screen_click(bar->rect.x + bar->rect.w / 2, bar->rect.y + bar->rect.h / 2);
+    EXPECT_DOUBLE_EQ(shell.sit.E, 6.4);
+    // A click in the bar left of the picture, level with the button, hits
+    // nothing.
+    ztest_ScreenMouseMove(100, 1080 - 160);
+    click();
+    EXPECT_DOUBLE_EQ(shell.sit.E, 6.4);
+    screen_click(ctl("tl_jam")->rect.x + 20, ctl("tl_jam")->rect.y + 20);
+    EXPECT_DOUBLE_EQ(shell.sit.V1, 9.0);
+}
+
+TEST_F(Shell, RandomWalkRunsLayoutAndStepInEveryTick)
+{
+    // A change the shell is not told of: the tick leaves the strips and the
+    // coefficients alone while nothing changed.
+    ztest_MouseMove(400, 200);
+    const float v2_x = ctl("V2")->rect.x;
+    shell.sit.x0 = 0.5;
+    shell.sit.coef[0] = cplx(0.0, 0.0);
+    ztest_Tick();
+    EXPECT_EQ(ctl("V2")->rect.x, v2_x);
+    EXPECT_EQ(shell.sit.coef[0], cplx(0.0, 0.0));
+    // With the random walk on, every tick places the strips (layout) and
+    // solves the state again (step: the incoming wave's A1 back to 1).
+    press(K_M);
+    ASSERT_TRUE(shell.konf.random_walk);
+    for (double x0 : {0.5, -2.0, 1.0}) {
+        shell.sit.x0 = x0;
+        shell.sit.coef[0] = cplx(0.0, 0.0);
+        ztest_Tick();
+        EXPECT_FLOAT_EQ(ctl("V2")->rect.x, static_cast<float>((x0 + 5.25) * 700.0 / 10.5 + 50.0)) << x0;
+        EXPECT_EQ(shell.sit.coef[0], cplx(1.0, 0.0)) << x0;
+    }
+}
+
 TEST_F(Shell, ZoomStepsFollowTheExtendedPrecisionSequences)
 {
     const std::vector<std::pair<double, double>> narrow = {{5.0, 210}, {4.8, 219}, {4.5, 234},
