@@ -23,6 +23,9 @@ namespace {
 constexpr uint32_t NO_COLOUR_KEY = 0xFF000000;
 constexpr uint32_t PICTURE_FLAGS = 0x432;
 
+// The period of the tick (timer_proc), ms of real time.
+constexpr uint32_t TICK_MS = 10;
+
 } // namespace
 
 void load_proc()
@@ -80,7 +83,7 @@ int vlnkar_main()
     if (!zglLoad())
         return 1;
 
-    timer_Add(timer_proc, 10);
+    timer_Add(timer_proc, TICK_MS);
     zgl_Reg(SYS_LOAD, load_proc);
     zgl_Reg(SYS_DRAW, draw_proc);
     zgl_Reg(SYS_EXIT, exit_proc);

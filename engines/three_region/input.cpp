@@ -42,16 +42,21 @@ double* strip_potential(situace& s, const control* hit)
     return nullptr;
 }
 
-// Step size in thousandths: 10, or 40 with Shift or the right button held
-// (coarse), and 10 more when the wheel turned the way being handled, so a
-// wheel notch counts for more than one 10 ms tick of a held key.
+// Up and Down: the step size n in thousandths (of an eV for the energy):
+// fine, or coarse with Shift or the right button held, and a bonus when the
+// wheel turned the way being handled, so a wheel notch counts for more than
+// one 10 ms tick of a held key.
+constexpr uint8_t FINE_STEP = 10;
+constexpr uint8_t COARSE_STEP = 40;
+constexpr uint8_t WHEEL_BONUS = 10;
+
 uint8_t step_size(int wheel_dir)
 {
-    uint8_t n = 10;
+    uint8_t n = FINE_STEP;
     if (key_Down(K_SHIFT) || mouse_Down(M_BRIGHT))
-        n = 40;
+        n = COARSE_STEP;
     if (mouse_Wheel(wheel_dir))
-        n += 10;
+        n += WHEEL_BONUS;
     return n;
 }
 
