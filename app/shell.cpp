@@ -35,7 +35,7 @@ void load_proc()
     // A list rebuilt below would leave a typed entry pointing into freed
     // controls; no entry can be running here (the screen switch cannot act
     // while one is), but end it cleanly if one is.
-    cancel_entry(shell.entry);
+    end_entry(shell.entry);
 
     // While the archive is open every name below resolves inside it. Its
     // result is not checked: without it the loads simply give null handles.

@@ -16,7 +16,7 @@ struct typed_entry {
     bool active() const { return box != nullptr; }
 };
 
-// Everything the shell keeps between ticks and frames. The entry starts
+// Everything the shell keeps between ticks and frames. vlnkar_main starts
 // from a fresh shell_state{} (the program once, each test once), so nothing
 // the shell adds here can leak from one run into the next.
 struct shell_state {
@@ -36,7 +36,8 @@ void load_proc();  // opens the archive, loads font and pictures, chooses the st
 void draw_proc();  // one frame
 void exit_proc();  // frees the controls
 void timer_proc(); // one 10 ms tick
-// Ends a typed entry, if one is in progress, without storing it.
-void cancel_entry(typed_entry& entry);
+// Ends a typed entry, if one is in progress: stops the text reading and
+// empties the record. Storing the number is the tick's business.
+void end_entry(typed_entry& entry);
 // The whole program: returns the process exit status.
 int vlnkar_main();

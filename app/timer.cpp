@@ -100,7 +100,7 @@ void finish_entry(typed_entry& entry, situace& sit)
     // them.
     const std::string text = key_GetText();
     const int j = box_index(entry.box);
-    cancel_entry(entry);
+    end_entry(entry);
     double v = 0.0;
     // Not a number (letters, "nan", "inf", empty): nothing changes.
     if (j < 0 || !parse_number(text, v))
@@ -117,10 +117,13 @@ void finish_entry(typed_entry& entry, situace& sit)
     }
 }
 
+// A typed entry into a box takes at most this many characters.
+constexpr int ENTRY_MAX_CHARS = 4;
+
 void start_entry(typed_entry& entry, control* box)
 {
     entry = typed_entry{box, ""};
-    key_BeginReadText("", 4);
+    key_BeginReadText("", ENTRY_MAX_CHARS);
 }
 
 // A left click on a box in phasor mode: the box's centre is 0, its right
@@ -162,7 +165,7 @@ void left_click(shell_state& sh, control* hit, bool& changed)
     konfig& konf = sh.konf;
     situace& sit = sh.sit;
     // A click anywhere ends a typed entry without storing it.
-    cancel_entry(sh.entry);
+    end_entry(sh.entry);
     changed = true;
     if (hit == nullptr) {
         changed = false;
@@ -208,7 +211,7 @@ void left_click(shell_state& sh, control* hit, bool& changed)
 
 } // namespace
 
-void cancel_entry(typed_entry& entry)
+void end_entry(typed_entry& entry)
 {
     if (entry.active())
         key_EndReadText();
