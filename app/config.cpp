@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/report.h"
 #include "engines/infinite_well/infinite_well.h"
 #include "engines/oscillator/oscillator.h"
 #include "engines/three_region/three_region.h"
@@ -51,7 +52,7 @@ void write_default_file()
     errno = 0;
     std::FILE* f = std::fopen(CONFIG_FILE, "wb");
     if (!f) {
-        std::fprintf(stderr, "vlnkar: cannot write %s: %s\n", CONFIG_FILE, std::strerror(errno));
+        report(std::string("cannot write ") + CONFIG_FILE + ": " + std::strerror(errno));
         return;
     }
     const size_t len = sizeof DEFAULT_FILE_TEXT - 1;
@@ -67,8 +68,7 @@ void write_default_file()
         err = errno;
     }
     if (!ok)
-        std::fprintf(stderr, "vlnkar: cannot write %s: %s\n", CONFIG_FILE,
-                     std::strerror(err != 0 ? err : EIO));
+        report(std::string("cannot write ") + CONFIG_FILE + ": " + std::strerror(err != 0 ? err : EIO));
 }
 
 void read_config(konfig& k)
@@ -83,11 +83,12 @@ void read_config(konfig& k)
             k.system = v.system;
             // The file is kept as the user wrote it; only the window differs.
             if (v.width != v.asked_width || v.height != v.asked_height)
-                std::fprintf(stderr,
-                             "vlnkar: the window size %d x %d in %s is outside %d x %d to %d x %d, so the "
-                             "window opens at %d x %d.\n",
-                             v.asked_width, v.asked_height, CONFIG_FILE, CONFIG_MIN_WIDTH, CONFIG_MIN_HEIGHT,
-                             CONFIG_MAX_SIDE, CONFIG_MAX_SIDE, v.width, v.height);
+                report("the window size " + std::to_string(v.asked_width) + " x " +
+                       std::to_string(v.asked_height) + " in " + CONFIG_FILE + " is outside " +
+                       std::to_string(CONFIG_MIN_WIDTH) + " x " + std::to_string(CONFIG_MIN_HEIGHT) + " to " +
+                       std::to_string(CONFIG_MAX_SIDE) + " x " + std::to_string(CONFIG_MAX_SIDE) +
+                       ", so the window opens at " + std::to_string(v.width) + " x " +
+                       std::to_string(v.height));
             return;
         }
     }
@@ -98,10 +99,9 @@ void read_config(konfig& k)
     k.system = "volna";
     if (file.source == config_source::unusable) {
         // Something that is not a plain file is the user's, not ours to replace.
-        std::fprintf(stderr,
-                     "vlnkar: %s is %s, not a regular file, so the program starts with its default "
-                     "settings and leaves it alone.\n",
-                     CONFIG_FILE, file.what.c_str());
+        report(std::string(CONFIG_FILE) + " is " + file.what +
+               ", not a regular file, so the program starts with its default settings and leaves it "
+               "alone");
         return;
     }
     write_default_file();

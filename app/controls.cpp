@@ -99,7 +99,7 @@ void build_controls(konfig& k)
     // The coefficient boxes C0..C9 take cells 1..10 of a 3 x 4 grid filled
     // column by column over the panel; cell 0 is the button itself and cell
     // 11 the value/phasor switch.
-    for (int j = 9; j >= 0; --j) {
+    for (int j = COEF_COUNT - 1; j >= 0; --j) {
         const int i = j + 1;
         const float x = SUP_X + 27.0f + 68.0f * static_cast<float>(i / 4);
         const float y = SUP_Y + 5.0f + 40.0f * static_cast<float>(i % 4);
@@ -144,16 +144,6 @@ void build_controls(konfig& k)
             c->texture = tex_LoadFromFile(p.file, NO_COLOUR_KEY, PICTURE_FLAGS);
         }
     }
-}
-
-control* find_control(control* head, const char* name)
-{
-    for (control* c = head; c != nullptr; c = c->next) {
-        if (c->name == name) {
-            return c;
-        }
-    }
-    return nullptr;
 }
 
 bool mouse_in_rect(const zgl_rect& r)

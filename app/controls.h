@@ -1,7 +1,9 @@
 // The on-screen controls: the list of 28 controls with its geometry, and
-// the hit test.
+// the hit test. Finding a control by name and the other list helpers are in
+// app/control_list.h.
 #pragma once
 
+#include "app/control_list.h"
 #include "app/records.h"
 
 // Frees any list k.controls holds, then builds the 28 controls for a window
@@ -9,8 +11,6 @@
 void build_controls(konfig& k);
 // Frees the list (successors before each node) and empties k.controls.
 void free_controls(konfig& k);
-// The first control of the list with this name, or null.
-control* find_control(control* head, const char* name);
 // True when the mouse lies strictly inside r (border pixels are outside).
 bool mouse_in_rect(const zgl_rect& r);
 // The control under the mouse: never null for a non-empty list; the head

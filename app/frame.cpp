@@ -5,11 +5,14 @@
 // superposition panel, and last the highlight of the control under the
 // mouse. The frame changes no state but the listing text.
 //
-// Relies on: the graphics layer's drawing, the controls' hit test, and the
-// number text (common/numtext.h) for numbers in the user's format.
+// Relies on: the graphics layer's drawing, the controls' hit test and list
+// helpers, and the number text (common/numtext.h) for numbers in the user's
+// format.
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 
+#include "app/control_list.h"
 #include "app/controls.h"
 #include "app/shell.h"
 #include "common/numtext.h"
@@ -48,12 +51,12 @@ double sgn(double v)
 // The label under "tl_cas". While time runs with a steady dt, t / dt / 100
 // counts the seconds of running; the label is green in the last tenth of
 // each of them.
-void draw_step_label(const control* c)
+void draw_step_label(const control* c, const konfig& k, zgl_font* font)
 {
     const float x = c->rect.x + c->rect.w / 2.0f;
     const float y = c->rect.y + 41.0f;
-    const std::string label = step_text(konf.dt);
-    const long double seconds = konf.t / konf.dt / 100.0L;
+    const std::string label = step_text(k.dt);
+    const long double seconds = k.t / k.dt / 100.0L;
     const long double frac = seconds - std::trunc(seconds);
     if (frac > 0.9L) {
         text_DrawEx(font, x, y, 1.0f, 0.0f, label, 255, GREEN, TEXT_HALIGN_CENTER);
@@ -88,13 +91,15 @@ void draw_phasor(const zgl_rect& r, cplx c)
     pr2d_Line(cx, cy, static_cast<float>(tip_x), static_cast<float>(tip_y), pointer, 255);
 }
 
-} // namespace
-
-void draw_panel(const situace& s, const konfig& k, zgl_font* f)
+// The open superposition panel: a translucent layer, the value/phasor
+// switch and the ten boxes, each showing its coefficient's modulus or its
+// phasor. The members are the controls after "pl_sup": the switch first,
+// then the boxes.
+void draw_panel(const shell_state& sh)
 {
-    control* c = k.controls;
-    while (c != nullptr && c->name != "pl_sup")
-        c = c->next;
+    const situace& s = sh.sit;
+    zgl_font* f = sh.font;
+    const control* c = find_control(sh.konf.controls, "pl_sup");
     if (c == nullptr)
         return;
     // A translucent white layer over the panel (and the button under it).
@@ -103,19 +108,21 @@ void draw_panel(const situace& s, const konfig& k, zgl_font* f)
     c = c->next;
     if (c == nullptr)
         return;
+    assert(c->name == "tl_%" && "the value/phasor switch \"tl_%\" follows the panel \"pl_sup\"");
     ssprite2d_Draw(c->texture, c->rect.x, c->rect.y, c->rect.w, c->rect.h, 0.0f, 255, FX_BLEND);
     // The ten boxes.
     for (c = c->next; c != nullptr; c = c->next) {
-        if (c->name.size() != 2 || c->name[1] < '0' || c->name[1] > '9')
+        const int j = box_index(c);
+        assert(j >= 0 && "only the boxes C0 .. C9 follow the switch");
+        if (j < 0)
             continue;
-        const int j = c->name[1] - '0';
         const cplx coef = s.coef[FIRST_COEF + j];
         const zgl_rect& r = c->rect;
         // The box's name stands left of it.
         text_Draw(f, r.x - 13.0f, r.y + 19.0f, c->name, TEXT_HALIGN_CENTER | TEXT_VALIGN_CENTER);
-        if (!phasor_mode) {
+        if (!sh.phasor_mode) {
             // The modulus with at most two decimals, unless it is being typed.
-            if (!(editing && c == edited_control)) {
+            if (c != sh.entry.box) {
                 const double modulus = round_even(std::abs(coef) * 100.0) / 100.0;
                 text_DrawInRect(f, r, fmt_g(modulus), TEXT_VALIGN_CENTER);
             }
@@ -126,14 +133,20 @@ void draw_panel(const situace& s, const konfig& k, zgl_font* f)
     }
 }
 
+} // namespace
+
 void draw_proc()
 {
+    // A frame only reads konfig; of situace it rebuilds the listing text.
+    const konfig& konf = shell.konf;
+    situace& sit = shell.sit;
+    zgl_font* font = shell.font;
     // The engine's plot, and the listing for this frame in sit.text.
     if (sit.draw != nullptr)
         sit.draw(sit, konf, font);
 
-    if (editing && edited_control != nullptr) {
-        text_DrawInRect(font, edited_control->rect, edit_text, TEXT_VALIGN_CENTER);
+    if (shell.entry.active()) {
+        text_DrawInRect(font, shell.entry.box->rect, shell.entry.text, TEXT_VALIGN_CENTER);
     }
 
     // The listing: collapsed it shows only the time, expanded the engine's
@@ -153,9 +166,9 @@ void draw_proc()
             ssprite2d_Draw(c->texture, c->rect.x, c->rect.y, c->rect.w, c->rect.h, 0.0f, 255, FX_BLEND);
         }
         if (c->name == "tl_cas") {
-            draw_step_label(c);
+            draw_step_label(c, konf, font);
         } else if (c->name == "tl_sup" && c->visible && c->active) {
-            draw_panel(sit, konf, font);
+            draw_panel(shell);
         }
     }
 

@@ -3,8 +3,9 @@
 // its parameters, coefficients, the four procedures of the engine that runs
 // it, and the listing) and control (one on-screen control, a node of a
 // singly linked list). Exactly one konfig and one situace exist, owned by
-// the shell for the whole run; engines keep all their state in them, so
-// switching systems simply overwrites it.
+// the shell for the whole run (app/shell.h); engines keep all their state
+// in them, so switching systems simply overwrites it. This header declares
+// types only: engines receive the records as arguments, never as globals.
 //
 // Units: energies in eV, times in seconds, lengths in the internal unit
 // (shown as 0.4 nm), angular frequencies in rad/s.
@@ -92,12 +93,3 @@ struct control {
     bool active;          // "vypis": listing expanded; "tl_sup": panel open; false for all others
     control* next;        // next control, null at the end
 };
-
-// The shell's records and globals (defined in app/shell.cpp).
-extern konfig konf;
-extern situace sit;
-extern zgl_font* font;          // "font.zfi", passed to every text drawing
-extern bool phasor_mode;        // the coefficient boxes show phasors and take clicks as complex values
-extern bool editing;            // a typed entry into a coefficient box is in progress
-extern control* edited_control; // the box receiving the typed entry
-extern std::string edit_text;   // the text typed so far

@@ -1,6 +1,6 @@
-// The program's spine: the shared records and the shell's globals, the entry
-// that starts the graphics and hands the shell's procedures to it, and the
-// load and exit procedures the main loop calls at its start and end.
+// The program's spine: the shell's state, the entry that starts the
+// graphics and hands the shell's procedures to it, and the load and exit
+// procedures the main loop calls at its start and end.
 //
 // Relies on: the graphics layer (platform/zgl.h) for the window, the main
 // loop and the archive; the configuration (app/config.h) for "config.ini"
@@ -14,13 +14,7 @@
 #include "app/shell.h"
 #include "common/numtext.h"
 
-konfig konf{};
-situace sit{};
-zgl_font* font = nullptr;
-bool phasor_mode = false;
-bool editing = false;
-control* edited_control = nullptr;
-std::string edit_text;
+shell_state shell;
 
 namespace {
 
@@ -29,23 +23,24 @@ namespace {
 constexpr uint32_t NO_COLOUR_KEY = 0xFF000000;
 constexpr uint32_t PICTURE_FLAGS = 0x432;
 
+// The period of the tick (timer_proc), ms of real time.
+constexpr uint32_t TICK_MS = 10;
+
 } // namespace
 
 void load_proc()
 {
+    konfig& konf = shell.konf;
+    situace& sit = shell.sit;
     // A list rebuilt below would leave a typed entry pointing into freed
     // controls; no entry can be running here (the screen switch cannot act
     // while one is), but end it cleanly if one is.
-    if (editing) {
-        key_EndReadText();
-        editing = false;
-    }
-    edited_control = nullptr;
+    end_entry(shell.entry);
 
     // While the archive is open every name below resolves inside it. Its
     // result is not checked: without it the loads simply give null handles.
     file_OpenArchive("textury.dat", "");
-    font = font_LoadFromFile("font.zfi");
+    shell.font = font_LoadFromFile("font.zfi");
     // The start-up system from "config.ini", with its default parameters
     // (a copy of the name: choose_system receives konf as well).
     const std::string start_system = konf.system;
@@ -65,21 +60,16 @@ void load_proc()
 
 void exit_proc()
 {
-    free_controls(konf);
+    free_controls(shell.konf);
 }
 
 int vlnkar_main()
 {
-    // Fresh records and globals: the program runs this once, the tests run
-    // it once per test.
-    free_controls(konf);
-    konf = konfig{};
-    sit = situace{};
-    font = nullptr;
-    phasor_mode = false;
-    editing = false;
-    edited_control = nullptr;
-    edit_text.clear();
+    // A fresh state as a whole: the program runs this once, the tests run it
+    // once per test.
+    free_controls(shell.konf);
+    shell = shell_state{};
+    konfig& konf = shell.konf;
 
     numtext_init_locale();
     // The random walk of the bound-state engines draws from rand(); seed it
@@ -93,7 +83,7 @@ int vlnkar_main()
     if (!zglLoad())
         return 1;
 
-    timer_Add(timer_proc, 10);
+    timer_Add(timer_proc, TICK_MS);
     zgl_Reg(SYS_LOAD, load_proc);
     zgl_Reg(SYS_DRAW, draw_proc);
     zgl_Reg(SYS_EXIT, exit_proc);
@@ -101,11 +91,13 @@ int vlnkar_main()
     wnd_ShowCursor(true);
     // Resets the view settings and reads the window size and start-up system;
     // it clears fullscreen, so the program always starts in a window.
-    choose_system("config", konf, sit);
+    choose_system("config", konf, shell.sit);
     scr_SetOptions(static_cast<uint16_t>(konf.width), static_cast<uint16_t>(konf.height), 1, konf.fullscreen,
                    true);
     // Opens the window and runs the main loop until it ends (in the test mode
-    // it returns right after the load procedure).
-    zgl_Init(0, 0);
+    // it returns right after the load procedure). Without a window nothing
+    // has run; zgl_Init has already said why.
+    if (!zgl_Init(0, 0))
+        return 1;
     return 0;
 }

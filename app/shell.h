@@ -1,14 +1,43 @@
-// The shell's procedures handed to the graphics layer, and the entry.
+// The shell: its state for the whole run, the procedures it hands to the
+// graphics layer, and the entry.
 #pragma once
 
+#include <string>
+
 #include "app/records.h"
+
+// A typed entry into a coefficient box. Empty (no box, no text) while none
+// is in progress; ending an entry, stored or cancelled, resets the whole
+// record.
+struct typed_entry {
+    control* box = nullptr; // the box receiving the entry; null when no entry is in progress
+    std::string text;       // the text typed so far (UTF-8, at most 4 characters)
+
+    bool active() const { return box != nullptr; }
+};
+
+// Everything the shell keeps between ticks and frames. vlnkar_main starts
+// from a fresh shell_state{} (the program once, each test once), so nothing
+// the shell adds here can leak from one run into the next.
+struct shell_state {
+    konfig konf{};            // the one konfig of the run; owns the control list
+    situace sit{};            // the one situace of the run
+    zgl_font* font = nullptr; // "font.zfi", passed to every text drawing; null when it is missing
+    bool phasor_mode = false; // the coefficient boxes show phasors and take clicks as complex values
+    typed_entry entry{};      // the typed entry into a coefficient box, if one is in progress
+};
+
+// Defined in app/shell.cpp. Only the shell's own sources use it; engines get
+// konfig, situace and the font as arguments.
+extern shell_state shell;
 
 void load_proc();  // opens the archive, loads font and pictures, chooses the start-up system, builds the
                    // controls
 void draw_proc();  // one frame
 void exit_proc();  // frees the controls
 void timer_proc(); // one 10 ms tick
-// Draws the open superposition panel (called by draw_proc).
-void draw_panel(const situace& s, const konfig& k, zgl_font* f);
+// Ends a typed entry, if one is in progress: stops the text reading and
+// empties the record. Storing the number is the tick's business.
+void end_entry(typed_entry& entry);
 // The whole program: returns the process exit status.
 int vlnkar_main();

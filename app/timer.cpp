@@ -6,19 +6,18 @@
 // event counts in exactly one tick.
 //
 // Relies on: the graphics layer for input and the screen mode, the controls'
-// hit test, choose_system, the load procedure, and the engine's input,
-// layout and step procedures installed in sit.
+// hit test and list helpers, choose_system, the load procedure, and the
+// engine's input, layout and step procedures installed in situace.
 #include <cmath>
 
 #include "app/config.h"
+#include "app/control_list.h"
 #include "app/controls.h"
 #include "app/shell.h"
+#include "common/constants.h"
 #include "common/numtext.h"
 
 namespace {
-
-// The program's value of pi; the phase steps below are fractions of it.
-constexpr double PI = 3.141592654;
 
 // The plotted half range (internal length units) is narrowed only above
 // and widened only below these limits.
@@ -31,20 +30,14 @@ constexpr long double DT_STEP = 1e-18L;
 constexpr long double DT_UP_LIMIT = 2e-17L;
 constexpr long double DT_DOWN_LIMIT = 1.1e-18L;
 
+// A stored typed entry looks at the panel's coefficients and at the element
+// right after them (element 15) for a non-zero value: that element is part
+// of the panel's shared area of situace, though no box shows it.
+constexpr int ENTRY_CHECK_LAST = FIRST_COEF + COEF_COUNT;
+
 bool named(const control* c, const char* name)
 {
     return c != nullptr && c->name == name;
-}
-
-// The digit j of a coefficient box "Cj", or -1 when c is no such box.
-int box_index(const control* c)
-{
-    if (c == nullptr || c->name.size() != 2 || c->name[0] != 'C')
-        return -1;
-    const char d = c->name[1];
-    if (d < '0' || d > '9')
-        return -1;
-    return d - '0';
 }
 
 // Narrows (+1) or widens (-1) the plotted range by a nominal 0.2 units,
@@ -56,14 +49,14 @@ int box_index(const control* c)
 // the range in tenths, cut toward zero to whole tenths; the new range is
 // stored as a double. As one-decimal values are not exact in binary, the
 // cut makes the actual step 0.1, 0.2 or 0.3.
-void zoom(int direction)
+void zoom(konfig& k, int direction)
 {
     const long double samples =
-        round_even(static_cast<long double>(konf.half_range) * static_cast<long double>(konf.density));
+        round_even(static_cast<long double>(k.half_range) * static_cast<long double>(k.density));
     const long double tenths =
-        static_cast<long double>(konf.half_range) * 10.0L - 2.0L * static_cast<long double>(direction);
-    konf.half_range = static_cast<double>(cut(tenths) / 10.0L);
-    konf.density = static_cast<double>(round_even(samples / static_cast<long double>(konf.half_range)));
+        static_cast<long double>(k.half_range) * 10.0L - 2.0L * static_cast<long double>(direction);
+    k.half_range = static_cast<double>(cut(tenths) / 10.0L);
+    k.density = static_cast<double>(round_even(samples / static_cast<long double>(k.half_range)));
 }
 
 // c := |c| exp(i (arg c + delta)); a zero coefficient stays zero.
@@ -74,17 +67,10 @@ void turn_phase(cplx& c, double delta)
     c = cplx(r * std::cos(phi), r * std::sin(phi));
 }
 
-// Shows (or hides) "tl_sup" and every control after it: the panel's members.
-void set_panel_visible(control* sup, bool visible)
-{
-    for (control* c = sup; c != nullptr; c = c->next)
-        c->visible = visible;
-}
-
 // A click on "tl_sup": opens a closed panel; on an open one it normalises
 // the coefficients, and closes the panel only when they already were
 // normalised (within 0.0001).
-void toggle_panel(control* sup)
+void toggle_panel(control* sup, situace& sit)
 {
     if (!sup->active) {
         sup->active = true;
@@ -92,7 +78,7 @@ void toggle_panel(control* sup)
         return;
     }
     double s = 0.0;
-    for (int j = 0; j < 10; ++j)
+    for (int j = 0; j < COEF_COUNT; ++j)
         s += norm2(sit.coef[FIRST_COEF + j]);
     if (std::fabs(s - 1.0) < 0.0001) {
         sup->active = false;
@@ -100,30 +86,30 @@ void toggle_panel(control* sup)
     }
     if (s != 0.0) {
         const double root = std::sqrt(s);
-        for (int j = 0; j < 10; ++j)
+        for (int j = 0; j < COEF_COUNT; ++j)
             sit.coef[FIRST_COEF + j] /= root;
     }
 }
 
 // Enter during a typed entry: stores the number, if it is one, in the box's
 // coefficient as a real value and marks the system as a superposition.
-void finish_entry()
+void finish_entry(typed_entry& entry, situace& sit)
 {
-    // Characters typed in this very tick have not reached edit_text yet
-    // (the Enter rule acted instead of the one that copies them): take them.
-    edit_text = key_GetText();
-    key_EndReadText();
-    editing = false;
-    const int j = box_index(edited_control);
+    // Characters typed in this very tick have not reached the entry's text
+    // yet (the Enter rule acted instead of the one that copies them): take
+    // them.
+    const std::string text = key_GetText();
+    const int j = box_index(entry.box);
+    end_entry(entry);
     double v = 0.0;
     // Not a number (letters, "nan", "inf", empty): nothing changes.
-    if (j < 0 || !parse_number(edit_text, v))
+    if (j < 0 || !parse_number(text, v))
         return;
     sit.coef[FIRST_COEF + j] = cplx(v, 0.0);
-    // With one or more non-zero elements 5..15 the bound-state engines show
-    // the superposition (E = -1); with none there is nothing to show, and
-    // the selected state stays.
-    for (int i = FIRST_COEF; i <= 15; ++i) {
+    // With one or more non-zero elements among C[0]..C[9] and the element
+    // after them the bound-state engines show the superposition (E = -1);
+    // with none there is nothing to show, and the selected state stays.
+    for (int i = FIRST_COEF; i <= ENTRY_CHECK_LAST; ++i) {
         if (sit.coef[i] != cplx(0.0, 0.0)) {
             sit.E = -1.0;
             break;
@@ -131,17 +117,18 @@ void finish_entry()
     }
 }
 
-void start_entry(control* box)
+// A typed entry into a box takes at most this many characters.
+constexpr int ENTRY_MAX_CHARS = 4;
+
+void start_entry(typed_entry& entry, control* box)
 {
-    edit_text.clear();
-    editing = true;
-    key_BeginReadText("", 4);
-    edited_control = box;
+    entry = typed_entry{box, ""};
+    key_BeginReadText("", ENTRY_MAX_CHARS);
 }
 
 // A left click on a box in phasor mode: the box's centre is 0, its right
 // edge +1 and its top edge +i.
-void set_from_click(control* box, int j)
+void set_from_click(const control* box, int j, situace& sit)
 {
     const zgl_rect& r = box->rect;
     const double mx = mouse_X();
@@ -154,7 +141,7 @@ void set_from_click(control* box, int j)
 
 // Key F: window to full screen or back, then the load procedure again, which
 // rebuilds the controls and the start-up system for the new mode.
-void switch_screen()
+void switch_screen(konfig& konf)
 {
     const auto w = static_cast<uint16_t>(konf.width);
     const auto h = static_cast<uint16_t>(konf.height);
@@ -173,13 +160,12 @@ void switch_screen()
 }
 
 // The left-click table: acts on the control under the mouse by its name.
-void left_click(control* hit, bool& changed)
+void left_click(shell_state& sh, control* hit, bool& changed)
 {
-    if (editing) {
-        // A click anywhere ends a typed entry without storing it.
-        key_EndReadText();
-        editing = false;
-    }
+    konfig& konf = sh.konf;
+    situace& sit = sh.sit;
+    // A click anywhere ends a typed entry without storing it.
+    end_entry(sh.entry);
     changed = true;
     if (hit == nullptr) {
         changed = false;
@@ -208,14 +194,14 @@ void left_click(control* hit, bool& changed)
     else if (n == "vypis")
         hit->active = !hit->active;
     else if (n == "tl_%")
-        phasor_mode = !phasor_mode;
+        sh.phasor_mode = !sh.phasor_mode;
     else if (n == "tl_sup")
-        toggle_panel(hit);
+        toggle_panel(hit, sit);
     else if (j >= 0) {
-        if (phasor_mode)
-            set_from_click(hit, j);
+        if (sh.phasor_mode)
+            set_from_click(hit, j, sit);
         else
-            start_entry(hit);
+            start_entry(sh.entry, hit);
     } else {
         // "plocha" and the regions: not a change, whatever the engine's
         // input procedure said in this tick.
@@ -225,8 +211,17 @@ void left_click(control* hit, bool& changed)
 
 } // namespace
 
+void end_entry(typed_entry& entry)
+{
+    if (entry.active())
+        key_EndReadText();
+    entry = typed_entry{};
+}
+
 void timer_proc()
 {
+    konfig& konf = shell.konf;
+    situace& sit = shell.sit;
     control* hit = hit_test(konf.controls);
     bool changed = false;
 
@@ -239,13 +234,13 @@ void timer_proc()
     if (key_Press(K_ESCAPE)) {
         zgl_Exit();
     } else if (key_Press(K_ENTER)) {
-        if (editing)
-            finish_entry();
+        if (shell.entry.active())
+            finish_entry(shell.entry, sit);
         else
             konf.reim_mode = !konf.reim_mode;
-    } else if (editing) {
+    } else if (shell.entry.active()) {
         // While typing, no other key does anything of the shell's.
-        edit_text = key_GetText();
+        shell.entry.text = key_GetText();
     } else if (key_Press(K_M) || (right_click && named(hit, "tl_sup"))) {
         konf.random_walk = !konf.random_walk;
     } else if (key_Press(K_L)) {
@@ -267,12 +262,12 @@ void timer_proc()
     } else if ((wheel_up && named(hit, "tl_lupa")) || key_Press(K_KP_PLUS) || key_Press(K_1)) {
         // The rule takes the tick even when the limit refuses the change.
         if (konf.half_range > HALF_RANGE_MIN) {
-            zoom(+1);
+            zoom(konf, +1);
             changed = true;
         }
     } else if ((wheel_down && named(hit, "tl_lupa")) || key_Press(K_KP_MINUS) || key_Press(K_2)) {
         if (konf.half_range < HALF_RANGE_MAX) {
-            zoom(-1);
+            zoom(konf, -1);
             changed = true;
         }
     } else if (named(hit, "tl_cas") && (wheel_up || key_Press(K_UP))) {
@@ -291,7 +286,7 @@ void timer_proc()
     } else if (box >= 0 && right_click) {
         sit.coef[FIRST_COEF + box] = cplx(0.0, 0.0);
     } else if (key_Press(K_F)) {
-        switch_screen();
+        switch_screen(konf);
         // The old list is gone: find the control under the mouse in the new
         // one, for the left click below.
         hit = hit_test(konf.controls);
@@ -310,7 +305,7 @@ void timer_proc()
 
     // A left click acts whatever rule acted above.
     if (mouse_Click(M_BLEFT))
-        left_click(hit, changed);
+        left_click(shell, hit, changed);
 
     if (konf.running)
         konf.t += konf.dt;

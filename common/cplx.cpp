@@ -18,11 +18,6 @@ cplx cdiv(cplx a, cplx b)
     return {(a.real() * r + a.imag()) / d, (a.imag() * r - a.real()) / d};
 }
 
-cplx rdiv(double r, cplx b)
-{
-    return cdiv(cplx(r, 0.0), b);
-}
-
 cplx csqrt_real(double r)
 {
     if (r >= 0.0)

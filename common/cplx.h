@@ -12,8 +12,6 @@ using cplx = std::complex<double>;
 // method), so that large or small divisors do not overflow or underflow.
 // b = 0 gives non-finite parts, as the plain formulas would.
 cplx cdiv(cplx a, cplx b);
-// r / b for a real r, by the same method.
-cplx rdiv(double r, cplx b);
 // The principal square root of a real number: (sqrt r, 0) for r >= 0,
 // (0, sqrt(-r)) for r < 0.
 cplx csqrt_real(double r);

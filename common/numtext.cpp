@@ -34,7 +34,25 @@ std::string fmt_g(double v)
     const int n = std::snprintf(buf, sizeof buf, "%.15g", v);
     if (n < 0)
         return std::string();
-    return std::string(buf, static_cast<size_t>(n) < sizeof buf ? static_cast<size_t>(n) : sizeof buf - 1);
+    return without_negative_zero(
+        std::string(buf, static_cast<size_t>(n) < sizeof buf ? static_cast<size_t>(n) : sizeof buf - 1));
+}
+
+std::string without_negative_zero(std::string text)
+{
+    if (text.size() < 2 || text[0] != '-')
+        return text;
+    // Only zeros and a decimal separator after the sign ("-nan" and
+    // "-inf" have no zero and stay as they are).
+    bool zero = false;
+    for (size_t i = 1; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '0')
+            zero = true;
+        else if (c != '.' && c != ',' && c != decimal_separator())
+            return text;
+    }
+    return zero ? text.substr(1) : text;
 }
 
 // Both rely on the default rounding mode (to nearest, ties to even), which

@@ -12,7 +12,13 @@ void numtext_init_locale();
 char decimal_separator();
 
 // %.15g in the current locale: 0.5 -> "0.5" (or "0,5"), 2 -> "2", 1e-20 -> "1e-20".
+// A zero is "0", whichever its sign.
 std::string fmt_g(double v);
+// The text of a number with its minus sign dropped when all its digits are
+// zeros ("-0" -> "0", "-0.00" -> "0.00"): a value that rounds to zero is
+// written as zero, from whichever side it came. Any other text is returned
+// as it is.
+std::string without_negative_zero(std::string text);
 
 // Nearest whole number, ties to the even one (2.5 -> 2, 3.5 -> 4).
 double round_even(double v);

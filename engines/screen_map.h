@@ -32,6 +32,11 @@ struct screen_map {
     double X(double x) const { return (x + half_range) * plot_width() / (2.0 * half_range) + SIDE_MARGIN; }
     // A horizontal movement of px pixels in internal units (a drag step).
     double units(double px) const { return px * 2.0 * half_range / plot_width(); }
+    // A length of d internal units in pixels (the inverse of units).
+    double pixels(double d) const { return plot_width() * d / (2.0 * half_range); }
+    // The plot's left and right ends, pixels: 50 and W - 50.
+    double plot_left() const { return SIDE_MARGIN; }
+    double plot_right() const { return W - SIDE_MARGIN; }
 
     // The wave curve's zero line, pixels.
     double baseline() const { return H / 3.0 + 10.0; }

@@ -89,10 +89,12 @@ void zgl_Reg(int slot, void (*proc)());
 // A procedure run every interval_ms of real time by the main loop.
 void timer_Add(void (*proc)(), uint32_t interval_ms);
 // Opens the window with the options of scr_SetOptions, calls the load
-// callback, runs the main loop and returns when it ends (after the exit
-// callback). In the test mode it opens the offscreen window, calls the load
-// callback and returns at once; the test then drives ticks and frames.
-void zgl_Init(uint8_t fsaa = 0, uint8_t stencil = 0);
+// callback, runs the main loop and returns true when it ends (after the
+// exit callback). In the test mode it opens the offscreen window, calls the
+// load callback and returns at once; the test then drives ticks and frames.
+// Returns false, having said why on stderr (and, outside the test mode, in
+// the message box), when no window can be opened; nothing has run then.
+bool zgl_Init(uint8_t fsaa = 0, uint8_t stencil = 0);
 // Asks the main loop to end after the current tick or frame.
 void zgl_Exit();
 void wnd_SetCaption(const std::string& caption);

@@ -1,7 +1,9 @@
-// 2-D drawing. Every draw call appends a primitive to the frame's display
+// The display list. Every draw call appends a primitive to the frame's
 // list (which is also the test mode's recorder); at the end of the frame the
 // list is compared with the one last shown and, only if it differs, drawn
-// with the SDL renderer and presented.
+// with the SDL renderer and presented, scaled to the screen in full screen.
+// Lines, rectangles, circles and pictures are rasterised here; text in
+// zgl_text.cpp.
 //
 // Performance notes (measured under Xvfb, 4200 one-pixel lines a frame):
 // SDL's OpenGL renderer costs about 7% of a core when joined segments of one
@@ -10,7 +12,7 @@
 // faster than blending in the software renderer).
 #include <algorithm>
 #include <cmath>
-#include <cstring>
+#include <numbers>
 
 #include "platform/zgl_internal.h"
 
@@ -18,10 +20,6 @@ namespace zgl {
 
 namespace {
 
-// Coordinates are kept within this band (px) before they reach SDL, which
-// turns them into int and walks lines point by point: a stray 1e12 from a
-// diverging curve must cost nothing and must not overflow.
-constexpr float kBand = 16384;
 // Segments of a circle are capped so a wild quality cannot exhaust memory.
 constexpr int kMaxSegments = 1024;
 
@@ -30,58 +28,11 @@ bool finite(float a)
     return std::isfinite(a);
 }
 
-void add(const zgl_prim& p, const prim_extra& e)
-{
-    g.prims.push_back(p);
-    g.extras.push_back(e);
-}
-
-zgl_prim make(zgl_prim::kind_t kind, float x1, float y1, float x2, float y2, uint32_t color, uint8_t alpha,
-              uint32_t flags)
-{
-    zgl_prim p{};
-    p.kind = kind;
-    p.x1 = x1;
-    p.y1 = y1;
-    p.x2 = x2;
-    p.y2 = y2;
-    p.color = color & 0xFFFFFF;
-    p.alpha = alpha;
-    p.flags = flags;
-    p.angle = 0;
-    p.scale = 1;
-    p.in_rect = false;
-    p.tex = nullptr;
-    return p;
-}
-
-bool same(const zgl_prim& a, const zgl_prim& b)
-{
-    return a.kind == b.kind && a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2 &&
-           a.color == b.color && a.alpha == b.alpha && a.flags == b.flags && a.angle == b.angle &&
-           a.scale == b.scale && a.in_rect == b.in_rect && a.tex == b.tex && a.text == b.text;
-}
-
-bool unchanged()
-{
-    if (g.prims.size() != g.shown.size() || g.extras != g.shown_extras)
-        return false;
-    for (size_t i = 0; i < g.prims.size(); i++)
-        if (!same(g.prims[i], g.shown[i]))
-            return false;
-    return true;
-}
-
 // Opaque colours are written without blending; translucent ones blended.
 void set_colour(uint32_t color, uint8_t alpha)
 {
     SDL_SetRenderDrawBlendMode(g.renderer, alpha == 255 ? SDL_BLENDMODE_NONE : SDL_BLENDMODE_BLEND);
     SDL_SetRenderDrawColor(g.renderer, (color >> 16) & 0xFF, (color >> 8) & 0xFF, color & 0xFF, alpha);
-}
-
-bool in_band(float x, float y)
-{
-    return std::fabs(x) <= kBand && std::fabs(y) <= kBand;
 }
 
 // Cuts a line to the band (Liang-Barsky); false when nothing is left.
@@ -125,7 +76,7 @@ void draw_line(float x1, float y1, float x2, float y2)
 // of the last line drawn.
 size_t draw_lines_from(size_t i, std::vector<SDL_FPoint>& pts)
 {
-    const zgl_prim& first = g.prims[i];
+    const prim& first = g.prims[i];
     set_colour(first.color, first.alpha);
     bool batchable = first.alpha == 255 && in_band(first.x1, first.y1) && in_band(first.x2, first.y2);
     if (!batchable) {
@@ -137,8 +88,8 @@ size_t draw_lines_from(size_t i, std::vector<SDL_FPoint>& pts)
     pts.push_back({first.x2, first.y2});
     size_t j = i + 1;
     for (; j < g.prims.size(); j++) {
-        const zgl_prim& p = g.prims[j];
-        if (p.kind != zgl_prim::LINE || p.alpha != 255 || p.color != first.color)
+        const prim& p = g.prims[j];
+        if (p.kind != prim::LINE || p.alpha != 255 || p.color != first.color)
             break;
         if (p.x1 != pts.back().x || p.y1 != pts.back().y || !in_band(p.x2, p.y2))
             break;
@@ -148,7 +99,7 @@ size_t draw_lines_from(size_t i, std::vector<SDL_FPoint>& pts)
     return j - 1;
 }
 
-void draw_rect(const zgl_prim& p)
+void draw_rect(const prim& p)
 {
     float x = p.x1, y = p.y1, w = p.x2, h = p.y2;
     if (w < 0)
@@ -172,16 +123,17 @@ void draw_rect(const zgl_prim& p)
 // scanned row by row (one rectangle per row, rows never overlap, so a
 // translucent fill blends every pixel once); a pixel is inside when its
 // centre is.
-void draw_circle(const zgl_prim& p, uint16_t quality, std::vector<SDL_FPoint>& pts,
-                 std::vector<SDL_FRect>& rows, int view_w, int view_h)
+void draw_circle(const prim& p, std::vector<SDL_FPoint>& pts, std::vector<SDL_FRect>& rows, int view_w,
+                 int view_h)
 {
     float cx = p.x1, cy = p.y1, r = std::fabs(p.x2);
     if (r == 0)
         return;
-    int n = quality >= 3 ? std::min<int>(quality, kMaxSegments) : 32;
+    int n = p.quality >= 3 ? std::min<int>(p.quality, kMaxSegments) : 32;
     pts.clear();
     for (int k = 0; k <= n; k++) {
-        double a = 2 * M_PI * (k % n) / n;
+        // The layer's own exact pi: a circle here is geometry, not physics.
+        double a = 2 * std::numbers::pi * (k % n) / n;
         pts.push_back({float(cx + r * std::cos(a)), float(cy + r * std::sin(a))});
     }
     set_colour(p.color, p.alpha);
@@ -223,7 +175,7 @@ void draw_circle(const zgl_prim& p, uint16_t quality, std::vector<SDL_FPoint>& p
         SDL_RenderFillRectsF(g.renderer, rows.data(), int(rows.size()));
 }
 
-void draw_sprite(const zgl_prim& p)
+void draw_sprite(const prim& p)
 {
     SDL_Texture* t = texture_for(p.tex);
     if (!t)
@@ -246,204 +198,6 @@ void draw_sprite(const zgl_prim& p)
     SDL_RenderCopyExF(g.renderer, t, nullptr, &dst, double(p.angle), nullptr, SDL_RendererFlip(flip));
 }
 
-// ---- Text ----------------------------------------------------------------
-
-// A rendered text (white, anti-aliased), from the cache or made now.
-const text_entry& rendered(TTF_Font* font, const std::string& text)
-{
-    auto key = std::make_pair(font, text);
-    auto it = g.text_cache.find(key);
-    if (it == g.text_cache.end()) {
-        text_entry e{nullptr, 0, 0, 0};
-        SDL_Surface* s =
-            text.empty() ? nullptr : TTF_RenderUTF8_Blended(font, text.c_str(), {255, 255, 255, 255});
-        if (s) {
-            e.texture = SDL_CreateTextureFromSurface(g.renderer, s);
-            e.w = s->w;
-            e.h = s->h;
-            SDL_FreeSurface(s);
-            if (e.texture)
-                SDL_SetTextureBlendMode(e.texture, SDL_BLENDMODE_BLEND);
-        }
-        it = g.text_cache.emplace(key, e).first;
-    }
-    it->second.last_used = g.frame_no;
-    return it->second;
-}
-
-int text_width(TTF_Font* font, const std::string& text)
-{
-    int w = 0, h = 0;
-    if (text.empty() || TTF_SizeUTF8(font, text.c_str(), &w, &h) != 0)
-        return 0;
-    return w;
-}
-
-// The next UTF-8 character of s at i (advancing i); U+FFFD for a bad byte.
-uint32_t next_char(const std::string& s, size_t& i)
-{
-    auto b = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
-    unsigned char c = b(i++);
-    int more = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-    if (more < 0)
-        return 0xFFFD;
-    uint32_t cp = more == 0 ? c : c & (0x3F >> more);
-    for (int k = 0; k < more; k++) {
-        if (i >= s.size() || (b(i) & 0xC0) != 0x80)
-            return 0xFFFD;
-        cp = (cp << 6) | (b(i++) & 0x3F);
-    }
-    return cp;
-}
-
-// Width of a line drawn with `step` px between characters.
-float line_width(TTF_Font* font, const std::string& line, float step)
-{
-    if (step == 0)
-        return float(text_width(font, line));
-    float w = 0;
-    int count = 0;
-    for (size_t i = 0; i < line.size();) {
-        size_t start = i;
-        next_char(line, i);
-        w += float(text_width(font, line.substr(start, i - start)));
-        count++;
-    }
-    return count > 1 ? w + step * float(count - 1) : w;
-}
-
-void blit_text(const text_entry& e, float x, float y, uint32_t color, uint8_t alpha)
-{
-    if (!e.texture)
-        return;
-    SDL_SetTextureColorMod(e.texture, (color >> 16) & 0xFF, (color >> 8) & 0xFF, color & 0xFF);
-    SDL_SetTextureAlphaMod(e.texture, alpha);
-    // Whole pixels keep the glyphs sharp.
-    SDL_FRect dst{std::round(x), std::round(y), float(e.w), float(e.h)};
-    SDL_RenderCopyF(g.renderer, e.texture, nullptr, &dst);
-}
-
-void draw_text_line(TTF_Font* font, float x, float y, const std::string& line, float step, uint32_t color,
-                    uint8_t alpha)
-{
-    if (step == 0) {
-        blit_text(rendered(font, line), x, y, color, alpha);
-        return;
-    }
-    for (size_t i = 0; i < line.size();) {
-        size_t start = i;
-        next_char(line, i);
-        std::string ch = line.substr(start, i - start);
-        const text_entry& e = rendered(font, ch);
-        blit_text(e, x, y, color, alpha);
-        x += float(text_width(font, ch)) + step;
-    }
-}
-
-std::vector<std::string> split_lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (;;) {
-        size_t nl = text.find('\n', start);
-        std::string line = text.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(line);
-        if (nl == std::string::npos)
-            break;
-        start = nl + 1;
-    }
-    return lines;
-}
-
-// Breaks each paragraph into lines no wider than `width` px, at spaces; a
-// word wider than the rectangle stands on a line of its own.
-// Left and right margin of text drawn in a rectangle, pixels.
-constexpr float kTextMargin = 3.0f;
-
-std::vector<std::string> wrap(TTF_Font* font, const std::string& text, float width)
-{
-    std::vector<std::string> out;
-    for (const std::string& para : split_lines(text)) {
-        std::string line;
-        bool has_word = false;
-        size_t i = 0;
-        while (i <= para.size()) {
-            size_t sp = para.find(' ', i);
-            if (sp == std::string::npos)
-                sp = para.size();
-            std::string word = para.substr(i, sp - i);
-            std::string candidate = has_word ? line + ' ' + word : word;
-            if (has_word && float(text_width(font, candidate)) > width) {
-                out.push_back(line);
-                line = word;
-            } else {
-                line = candidate;
-            }
-            has_word = true;
-            i = sp + 1;
-        }
-        out.push_back(line);
-    }
-    return out;
-}
-
-void draw_text(const zgl_prim& p, const prim_extra& ex)
-{
-    if (!ex.font || p.text.empty())
-        return;
-    float scale = p.scale;
-    int points = int(std::lround(kFontPoints * double(scale)));
-    if (!(points >= 1 && points <= 512))
-        return;
-    TTF_Font* font = font_at(ex.font, points);
-    if (!font)
-        return;
-    if (!in_band(p.x1, p.y1) || !in_band(p.x2, p.y2))
-        return;
-    const float skip = float(TTF_FontLineSkip(font));
-    const float height = float(TTF_FontHeight(font));
-
-    // Text in a rectangle keeps a small margin from its left and right
-    // edges, so it never touches a frame drawn around the same rectangle
-    // (the coefficient boxes).
-    const float margin = p.in_rect ? std::min(kTextMargin, p.x2 / 4) : 0.0f;
-    std::vector<std::string> lines = p.in_rect ? wrap(font, p.text, p.x2 - 2 * margin) : split_lines(p.text);
-    float block_h = float(lines.size() - 1) * skip + height;
-    float y = p.y1;
-    if (p.flags & TEXT_VALIGN_CENTER)
-        y = p.in_rect ? p.y1 + (p.y2 - block_h) / 2 : p.y1 - block_h / 2;
-    for (const std::string& line : lines) {
-        float x = p.x1 + margin;
-        if (p.flags & TEXT_HALIGN_CENTER) {
-            float w = line_width(font, line, ex.step);
-            x = p.in_rect ? p.x1 + (p.x2 - w) / 2 : p.x1 - w / 2;
-        }
-        if (!line.empty())
-            draw_text_line(font, x, y, line, ex.step, p.color, p.alpha);
-        y += skip;
-    }
-}
-
-// Texts not drawn for this many shown frames are let go.
-constexpr uint64_t kTextKeepFrames = 120;
-
-void evict_texts()
-{
-    if (g.frame_no % 60 != 0)
-        return;
-    for (auto it = g.text_cache.begin(); it != g.text_cache.end();) {
-        if (it->second.last_used + kTextKeepFrames < g.frame_no) {
-            if (it->second.texture)
-                SDL_DestroyTexture(it->second.texture);
-            it = g.text_cache.erase(it);
-        } else {
-            ++it;
-        }
-    }
-}
-
 void rasterise(int view_w, int view_h)
 {
     SDL_SetRenderDrawBlendMode(g.renderer, SDL_BLENDMODE_NONE);
@@ -452,22 +206,22 @@ void rasterise(int view_w, int view_h)
     static std::vector<SDL_FPoint> pts;
     static std::vector<SDL_FRect> rows;
     for (size_t i = 0; i < g.prims.size(); i++) {
-        const zgl_prim& p = g.prims[i];
+        const prim& p = g.prims[i];
         switch (p.kind) {
-        case zgl_prim::LINE:
+        case prim::LINE:
             i = draw_lines_from(i, pts);
             break;
-        case zgl_prim::RECT:
+        case prim::RECT:
             draw_rect(p);
             break;
-        case zgl_prim::CIRCLE:
-            draw_circle(p, g.extras[i].quality, pts, rows, view_w, view_h);
+        case prim::CIRCLE:
+            draw_circle(p, pts, rows, view_w, view_h);
             break;
-        case zgl_prim::SPRITE:
+        case prim::SPRITE:
             draw_sprite(p);
             break;
-        case zgl_prim::TEXT:
-            draw_text(p, g.extras[i]);
+        case prim::TEXT:
+            draw_text(p);
             break;
         }
     }
@@ -481,7 +235,7 @@ void rasterise(int view_w, int view_h)
 void place_picture(int out_w, int out_h)
 {
     int lw = out_w, lh = out_h;
-    if (!g.test_mode && g.fullscreen && (g.enabled & CORRECT_RESOLUTION) && g.corr_w > 0 && g.corr_h > 0) {
+    if (g.fullscreen && (g.enabled & CORRECT_RESOLUTION) && g.corr_w > 0 && g.corr_h > 0) {
         lw = g.corr_w;
         lh = g.corr_h;
     }
@@ -501,6 +255,34 @@ void place_picture(int out_w, int out_h)
 }
 
 } // namespace
+
+prim make_prim(prim::kind_t kind, float x1, float y1, float x2, float y2, uint32_t color, uint8_t alpha,
+               uint32_t flags)
+{
+    prim p{};
+    p.kind = kind;
+    p.x1 = x1;
+    p.y1 = y1;
+    p.x2 = x2;
+    p.y2 = y2;
+    p.color = color & 0xFFFFFF;
+    p.alpha = alpha;
+    p.flags = flags;
+    p.angle = 0;
+    p.scale = 1;
+    p.in_rect = false;
+    p.tex = nullptr;
+    p.font = nullptr;
+    p.step = 0;
+    p.quality = 0;
+    return p;
+}
+
+void add(const prim& p)
+{
+    g.prims.push_back(p);
+    g.generation++;
+}
 
 SDL_Texture* texture_for(zgl_texture* t)
 {
@@ -523,10 +305,7 @@ void drop_textures()
             SDL_DestroyTexture(t->texture);
         t->texture = nullptr;
     }
-    for (auto& [key, e] : g.text_cache)
-        if (e.texture && g.renderer)
-            SDL_DestroyTexture(e.texture);
-    g.text_cache.clear();
+    drop_texts();
     if (g.target && g.renderer)
         SDL_DestroyTexture(g.target);
     g.target = nullptr;
@@ -537,7 +316,7 @@ void drop_textures()
 void begin_frame()
 {
     g.prims.clear();
-    g.extras.clear();
+    g.generation++;
 }
 
 bool show_frame()
@@ -548,7 +327,7 @@ bool show_frame()
     if (SDL_GetRendererOutputSize(g.renderer, &out_w, &out_h) != 0 || out_w <= 0 || out_h <= 0)
         return false;
     place_picture(out_w, out_h);
-    if (!g.redraw && unchanged())
+    if (!g.redraw && g.prims == g.shown)
         return false;
 
     bool scaled = g.logical_w != out_w || g.logical_h != out_h;
@@ -577,7 +356,6 @@ bool show_frame()
     }
     SDL_RenderPresent(g.renderer);
     g.shown = g.prims;
-    g.shown_extras = g.extras;
     g.redraw = false;
     g.frame_no++;
     evict_texts();
@@ -586,14 +364,12 @@ bool show_frame()
 
 } // namespace zgl
 
-using zgl::g;
-
 void pr2d_Line(float x1, float y1, float x2, float y2, uint32_t color, uint8_t alpha, uint32_t flags)
 {
     using zgl::finite;
     if (!finite(x1) || !finite(y1) || !finite(x2) || !finite(y2))
         return;
-    zgl::add(zgl::make(zgl_prim::LINE, x1, y1, x2, y2, color, alpha, flags), {nullptr, 0, 0});
+    zgl::add(zgl::make_prim(zgl::prim::LINE, x1, y1, x2, y2, color, alpha, flags));
 }
 
 void pr2d_Rect(float x, float y, float w, float h, uint32_t color, uint8_t alpha, uint32_t flags)
@@ -601,7 +377,7 @@ void pr2d_Rect(float x, float y, float w, float h, uint32_t color, uint8_t alpha
     using zgl::finite;
     if (!finite(x) || !finite(y) || !finite(w) || !finite(h))
         return;
-    zgl::add(zgl::make(zgl_prim::RECT, x, y, w, h, color, alpha, flags), {nullptr, 0, 0});
+    zgl::add(zgl::make_prim(zgl::prim::RECT, x, y, w, h, color, alpha, flags));
 }
 
 void pr2d_Circle(float x, float y, float radius, uint32_t color, uint8_t alpha, uint16_t quality,
@@ -610,7 +386,9 @@ void pr2d_Circle(float x, float y, float radius, uint32_t color, uint8_t alpha, 
     using zgl::finite;
     if (!finite(x) || !finite(y) || !finite(radius))
         return;
-    zgl::add(zgl::make(zgl_prim::CIRCLE, x, y, radius, 0, color, alpha, flags), {nullptr, 0, quality});
+    zgl::prim p = zgl::make_prim(zgl::prim::CIRCLE, x, y, radius, 0, color, alpha, flags);
+    p.quality = quality;
+    zgl::add(p);
 }
 
 void ssprite2d_Draw(zgl_texture* tex, float x, float y, float w, float h, float angle, uint8_t alpha,
@@ -619,46 +397,8 @@ void ssprite2d_Draw(zgl_texture* tex, float x, float y, float w, float h, float 
     using zgl::finite;
     if (!finite(x) || !finite(y) || !finite(w) || !finite(h) || !finite(angle))
         return;
-    zgl_prim p = zgl::make(zgl_prim::SPRITE, x, y, w, h, 0xFFFFFF, alpha, flags);
+    zgl::prim p = zgl::make_prim(zgl::prim::SPRITE, x, y, w, h, 0xFFFFFF, alpha, flags);
     p.angle = angle;
     p.tex = tex;
-    zgl::add(p, {nullptr, 0, 0});
-}
-
-void text_Draw(zgl_font* font, float x, float y, const std::string& text, uint32_t flags)
-{
-    text_DrawEx(font, x, y, 1, 0, text, 255, 0xFFFFFF, flags);
-}
-
-void text_DrawEx(zgl_font* font, float x, float y, float scale, float step, const std::string& text,
-                 uint8_t alpha, uint32_t color, uint32_t flags)
-{
-    using zgl::finite;
-    if (!finite(x) || !finite(y) || !finite(scale) || !finite(step))
-        return;
-    zgl_prim p = zgl::make(zgl_prim::TEXT, x, y, 0, 0, color, alpha, flags);
-    p.scale = scale;
-    p.text = text;
-    zgl::add(p, {font, step, 0});
-}
-
-void text_DrawInRect(zgl_font* font, zgl_rect rect, const std::string& text, uint32_t flags)
-{
-    using zgl::finite;
-    if (!finite(rect.x) || !finite(rect.y) || !finite(rect.w) || !finite(rect.h))
-        return;
-    zgl_prim p = zgl::make(zgl_prim::TEXT, rect.x, rect.y, rect.w, rect.h, 0xFFFFFF, 255, flags);
-    p.in_rect = true;
-    p.text = text;
-    zgl::add(p, {font, 0, 0});
-}
-
-const std::vector<zgl_prim>& ztest_Prims()
-{
-    return g.prims;
-}
-
-void ztest_ClearPrims()
-{
-    zgl::begin_frame();
+    zgl::add(p);
 }

@@ -8,11 +8,11 @@
 #include <SDL_image.h>
 #include <physfs.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#include "common/report.h"
 #include "platform/zgl_internal.h"
 
 namespace fs = std::filesystem;
@@ -26,7 +26,7 @@ void report_once(const std::string& name, const std::string& sentence)
     if (g.reported[name])
         return;
     g.reported[name] = true;
-    std::fprintf(stderr, "%s\n", sentence.c_str());
+    report(sentence);
 }
 
 std::string physfs_reason()
@@ -157,10 +157,9 @@ bool file_OpenArchive(const std::string& name, const std::string& /*password: zi
         }
     }
     if (!zgl::is_file(path)) {
-        std::fprintf(stderr,
-                     "Cannot open the archive \"%s\": it is not in the current directory, beside the program "
-                     "or in the program's ../share/vlnkar folder.\n",
-                     name.c_str());
+        report("cannot open the archive \"" + name +
+               "\": it is not in the current directory, beside the program or in the program's "
+               "../share/vlnkar folder");
         return false;
     }
     std::error_code ec;
@@ -169,15 +168,15 @@ bool file_OpenArchive(const std::string& name, const std::string& /*password: zi
         path = abs;
     if (!g.physfs) {
         if (!PHYSFS_init(nullptr)) {
-            std::fprintf(stderr, "Cannot open the archive \"%s\": PhysFS did not start (%s).\n", name.c_str(),
-                         zgl::physfs_reason().c_str());
+            report("cannot open the archive \"" + name + "\": PhysFS did not start (" + zgl::physfs_reason() +
+                   ")");
             return false;
         }
         g.physfs = true;
     }
     if (!PHYSFS_mount(path.c_str(), nullptr, 1)) {
         std::string why = zgl::physfs_reason();
-        std::fprintf(stderr, "Cannot open the archive \"%s\": %s.\n", name.c_str(), why.c_str());
+        report("cannot open the archive \"" + name + "\": " + why);
         return false;
     }
     g.archive = path.string();
@@ -203,19 +202,19 @@ zgl_texture* tex_LoadFromFile(const std::string& name, uint32_t transparent_colo
     std::vector<uint8_t> bytes;
     std::string why;
     if (!zgl::read_file(name, bytes, why)) {
-        zgl::report_once(key, "Cannot load the picture \"" + name + "\": " + why + ".");
+        zgl::report_once(key, "cannot load the picture \"" + name + "\": " + why);
         return nullptr;
     }
     SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), int(bytes.size()));
     SDL_Surface* raw = rw ? IMG_Load_RW(rw, 1) : nullptr;
     if (!raw) {
-        zgl::report_once(key, "Cannot load the picture \"" + name + "\": " + SDL_GetError() + ".");
+        zgl::report_once(key, "cannot load the picture \"" + name + "\": " + SDL_GetError());
         return nullptr;
     }
     SDL_Surface* argb = SDL_ConvertSurfaceFormat(raw, SDL_PIXELFORMAT_ARGB8888, 0);
     SDL_FreeSurface(raw);
     if (!argb) {
-        zgl::report_once(key, "Cannot convert the picture \"" + name + "\": " + SDL_GetError() + ".");
+        zgl::report_once(key, "cannot convert the picture \"" + name + "\": " + SDL_GetError());
         return nullptr;
     }
     // A colour key (top byte zero) makes that colour transparent; 0xFF000000 means none.
@@ -241,8 +240,8 @@ zgl_font* font_LoadFromFile(const std::string& name)
 
     if (!TTF_WasInit()) {
         if (TTF_Init() != 0) {
-            zgl::report_once(key, "Cannot load the font \"" + name + "\": SDL_ttf did not start (" +
-                                      TTF_GetError() + ").");
+            zgl::report_once(key, "cannot load the font \"" + name + "\": SDL_ttf did not start (" +
+                                      TTF_GetError() + ")");
             return nullptr;
         }
         g.ttf = true;
@@ -251,12 +250,12 @@ zgl_font* font_LoadFromFile(const std::string& name)
     std::string why;
     if (!zgl::read_file(name, f->bytes, why)) {
         delete f;
-        zgl::report_once(key, "Cannot load the font \"" + name + "\": " + why + ".");
+        zgl::report_once(key, "cannot load the font \"" + name + "\": " + why);
         return nullptr;
     }
     if (!zgl::font_at(f, zgl::kFontPoints)) {
         delete f;
-        zgl::report_once(key, "Cannot load the font \"" + name + "\": " + TTF_GetError() + ".");
+        zgl::report_once(key, "cannot load the font \"" + name + "\": " + TTF_GetError());
         return nullptr;
     }
     g.fonts[key] = f;

@@ -18,6 +18,36 @@ namespace {
 // Either Shift key (a code of its own besides 0x2A left and 0x36 right).
 constexpr uint8_t kEitherShift = 0xFC;
 
+// The SDL keys that are no letter, digit or F1..F10, with their set-1 codes
+// (extended keys, sent after the E0 prefix, with the high bit set).
+struct key_code {
+    SDL_Scancode sdl;
+    uint8_t set1;
+};
+constexpr key_code kOtherKeys[] = {
+    {SDL_SCANCODE_RETURN, 0x1C},       {SDL_SCANCODE_ESCAPE, 0x01},      {SDL_SCANCODE_BACKSPACE, 0x0E},
+    {SDL_SCANCODE_TAB, 0x0F},          {SDL_SCANCODE_SPACE, 0x39},       {SDL_SCANCODE_MINUS, 0x0C},
+    {SDL_SCANCODE_EQUALS, 0x0D},       {SDL_SCANCODE_LEFTBRACKET, 0x1A}, {SDL_SCANCODE_RIGHTBRACKET, 0x1B},
+    {SDL_SCANCODE_BACKSLASH, 0x2B},    {SDL_SCANCODE_NONUSHASH, 0x2B},   {SDL_SCANCODE_SEMICOLON, 0x27},
+    {SDL_SCANCODE_APOSTROPHE, 0x28},   {SDL_SCANCODE_GRAVE, 0x29},       {SDL_SCANCODE_COMMA, 0x33},
+    {SDL_SCANCODE_PERIOD, 0x34},       {SDL_SCANCODE_SLASH, 0x35},       {SDL_SCANCODE_CAPSLOCK, 0x3A},
+    {SDL_SCANCODE_F11, 0x57},          {SDL_SCANCODE_F12, 0x58},         {SDL_SCANCODE_PRINTSCREEN, 0xB7},
+    {SDL_SCANCODE_SCROLLLOCK, 0x46},   {SDL_SCANCODE_PAUSE, 0xC5},       {SDL_SCANCODE_INSERT, 0xD2},
+    {SDL_SCANCODE_HOME, 0xC7},         {SDL_SCANCODE_PAGEUP, 0xC9},      {SDL_SCANCODE_DELETE, 0xD3},
+    {SDL_SCANCODE_END, 0xCF},          {SDL_SCANCODE_PAGEDOWN, 0xD1},    {SDL_SCANCODE_RIGHT, 0xCD},
+    {SDL_SCANCODE_LEFT, 0xCB},         {SDL_SCANCODE_DOWN, 0xD0},        {SDL_SCANCODE_UP, 0xC8},
+    {SDL_SCANCODE_NUMLOCKCLEAR, 0x45}, {SDL_SCANCODE_KP_DIVIDE, 0xB5},   {SDL_SCANCODE_KP_MULTIPLY, 0x37},
+    {SDL_SCANCODE_KP_MINUS, 0x4A},     {SDL_SCANCODE_KP_PLUS, 0x4E},     {SDL_SCANCODE_KP_ENTER, 0x9C},
+    {SDL_SCANCODE_KP_1, 0x4F},         {SDL_SCANCODE_KP_2, 0x50},        {SDL_SCANCODE_KP_3, 0x51},
+    {SDL_SCANCODE_KP_4, 0x4B},         {SDL_SCANCODE_KP_5, 0x4C},        {SDL_SCANCODE_KP_6, 0x4D},
+    {SDL_SCANCODE_KP_7, 0x47},         {SDL_SCANCODE_KP_8, 0x48},        {SDL_SCANCODE_KP_9, 0x49},
+    {SDL_SCANCODE_KP_0, 0x52},         {SDL_SCANCODE_KP_PERIOD, 0x53},   {SDL_SCANCODE_NONUSBACKSLASH, 0x56},
+    {SDL_SCANCODE_APPLICATION, 0xDD},  {SDL_SCANCODE_LCTRL, 0x1D},       {SDL_SCANCODE_LSHIFT, 0x2A},
+    {SDL_SCANCODE_LALT, 0x38},         {SDL_SCANCODE_LGUI, 0xDB},        {SDL_SCANCODE_RCTRL, 0x9D},
+    {SDL_SCANCODE_RSHIFT, 0x36},       {SDL_SCANCODE_RALT, 0xB8},        {SDL_SCANCODE_RGUI, 0xDC},
+};
+
+// The set-1 code of an SDL key, 0 for a key the layer does not know.
 uint8_t set1_of(SDL_Scancode sc)
 {
     // Letters A..Z (HID 4..29) in set 1.
@@ -32,130 +62,10 @@ uint8_t set1_of(SDL_Scancode sc)
     // F1..F10 are consecutive in both sets too.
     if (sc >= SDL_SCANCODE_F1 && sc <= SDL_SCANCODE_F10)
         return uint8_t(0x3B + (sc - SDL_SCANCODE_F1));
-    switch (sc) {
-    case SDL_SCANCODE_RETURN:
-        return 0x1C;
-    case SDL_SCANCODE_ESCAPE:
-        return 0x01;
-    case SDL_SCANCODE_BACKSPACE:
-        return 0x0E;
-    case SDL_SCANCODE_TAB:
-        return 0x0F;
-    case SDL_SCANCODE_SPACE:
-        return 0x39;
-    case SDL_SCANCODE_MINUS:
-        return 0x0C;
-    case SDL_SCANCODE_EQUALS:
-        return 0x0D;
-    case SDL_SCANCODE_LEFTBRACKET:
-        return 0x1A;
-    case SDL_SCANCODE_RIGHTBRACKET:
-        return 0x1B;
-    case SDL_SCANCODE_BACKSLASH:
-        return 0x2B;
-    case SDL_SCANCODE_NONUSHASH:
-        return 0x2B;
-    case SDL_SCANCODE_SEMICOLON:
-        return 0x27;
-    case SDL_SCANCODE_APOSTROPHE:
-        return 0x28;
-    case SDL_SCANCODE_GRAVE:
-        return 0x29;
-    case SDL_SCANCODE_COMMA:
-        return 0x33;
-    case SDL_SCANCODE_PERIOD:
-        return 0x34;
-    case SDL_SCANCODE_SLASH:
-        return 0x35;
-    case SDL_SCANCODE_CAPSLOCK:
-        return 0x3A;
-    case SDL_SCANCODE_F11:
-        return 0x57;
-    case SDL_SCANCODE_F12:
-        return 0x58;
-    case SDL_SCANCODE_PRINTSCREEN:
-        return 0xB7;
-    case SDL_SCANCODE_SCROLLLOCK:
-        return 0x46;
-    case SDL_SCANCODE_PAUSE:
-        return 0xC5;
-    case SDL_SCANCODE_INSERT:
-        return 0xD2;
-    case SDL_SCANCODE_HOME:
-        return 0xC7;
-    case SDL_SCANCODE_PAGEUP:
-        return 0xC9;
-    case SDL_SCANCODE_DELETE:
-        return 0xD3;
-    case SDL_SCANCODE_END:
-        return 0xCF;
-    case SDL_SCANCODE_PAGEDOWN:
-        return 0xD1;
-    case SDL_SCANCODE_RIGHT:
-        return 0xCD;
-    case SDL_SCANCODE_LEFT:
-        return 0xCB;
-    case SDL_SCANCODE_DOWN:
-        return 0xD0;
-    case SDL_SCANCODE_UP:
-        return 0xC8;
-    case SDL_SCANCODE_NUMLOCKCLEAR:
-        return 0x45;
-    case SDL_SCANCODE_KP_DIVIDE:
-        return 0xB5;
-    case SDL_SCANCODE_KP_MULTIPLY:
-        return 0x37;
-    case SDL_SCANCODE_KP_MINUS:
-        return 0x4A;
-    case SDL_SCANCODE_KP_PLUS:
-        return 0x4E;
-    case SDL_SCANCODE_KP_ENTER:
-        return 0x9C;
-    case SDL_SCANCODE_KP_1:
-        return 0x4F;
-    case SDL_SCANCODE_KP_2:
-        return 0x50;
-    case SDL_SCANCODE_KP_3:
-        return 0x51;
-    case SDL_SCANCODE_KP_4:
-        return 0x4B;
-    case SDL_SCANCODE_KP_5:
-        return 0x4C;
-    case SDL_SCANCODE_KP_6:
-        return 0x4D;
-    case SDL_SCANCODE_KP_7:
-        return 0x47;
-    case SDL_SCANCODE_KP_8:
-        return 0x48;
-    case SDL_SCANCODE_KP_9:
-        return 0x49;
-    case SDL_SCANCODE_KP_0:
-        return 0x52;
-    case SDL_SCANCODE_KP_PERIOD:
-        return 0x53;
-    case SDL_SCANCODE_NONUSBACKSLASH:
-        return 0x56;
-    case SDL_SCANCODE_APPLICATION:
-        return 0xDD;
-    case SDL_SCANCODE_LCTRL:
-        return 0x1D;
-    case SDL_SCANCODE_LSHIFT:
-        return 0x2A;
-    case SDL_SCANCODE_LALT:
-        return 0x38;
-    case SDL_SCANCODE_LGUI:
-        return 0xDB;
-    case SDL_SCANCODE_RCTRL:
-        return 0x9D;
-    case SDL_SCANCODE_RSHIFT:
-        return 0x36;
-    case SDL_SCANCODE_RALT:
-        return 0xB8;
-    case SDL_SCANCODE_RGUI:
-        return 0xDC;
-    default:
-        return 0;
-    }
+    for (const key_code& k : kOtherKeys)
+        if (k.sdl == sc)
+            return k.set1;
+    return 0;
 }
 
 // The scan codes one SDL key stands for: its own and, for the keys the
@@ -254,11 +164,6 @@ int button_index(uint8_t sdl_button)
 }
 
 } // namespace
-
-uint8_t scan_from_sdl(SDL_Scancode sc)
-{
-    return set1_of(sc);
-}
 
 SDL_Scancode sdl_from_scan(uint8_t code)
 {
@@ -374,21 +279,6 @@ void process_events()
         handle_event(e);
 }
 
-void reset_input()
-{
-    std::memset(g.held, 0, sizeof g.held);
-    std::memset(g.pressed, 0, sizeof g.pressed);
-    std::memset(g.mouse_down, 0, sizeof g.mouse_down);
-    std::memset(g.mouse_up, 0, sizeof g.mouse_up);
-    std::memset(g.mouse_click, 0, sizeof g.mouse_click);
-    std::memset(g.wheel, 0, sizeof g.wheel);
-    g.mouse_x = g.mouse_y = 0;
-    g.reading = false;
-    g.text.clear();
-    g.text_limit = 0;
-    g.injected.clear();
-}
-
 } // namespace zgl
 
 using zgl::g;
@@ -467,97 +357,4 @@ void mouse_ClearState()
     std::memset(g.mouse_up, 0, sizeof g.mouse_up);
     std::memset(g.mouse_click, 0, sizeof g.mouse_click);
     std::memset(g.wheel, 0, sizeof g.wheel);
-}
-
-// ---- Injected input of the test mode ----------------------------------
-
-static void inject_key(SDL_Scancode sc, bool down, bool repeat)
-{
-    SDL_Event e{};
-    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-    e.key.repeat = repeat ? 1 : 0;
-    e.key.keysym.scancode = sc;
-    g.injected.push_back(e);
-}
-
-void ztest_KeyDown(uint8_t scan_code, bool repeat)
-{
-    inject_key(zgl::sdl_from_scan(scan_code), true, repeat);
-}
-void ztest_KeyUp(uint8_t scan_code)
-{
-    inject_key(zgl::sdl_from_scan(scan_code), false, false);
-}
-void ztest_SDLKey(int sdl_scancode, bool down, bool repeat)
-{
-    inject_key(SDL_Scancode(sdl_scancode), down, repeat);
-}
-
-// Injected positions are logical pixels; turn them into window pixels so
-// they take the same mapping as real ones.
-static void logical_to_window(int x, int y, int& wx, int& wy)
-{
-    wx = int(std::lround(float(x) * g.out_scale + g.out_x));
-    wy = int(std::lround(float(y) * g.out_scale + g.out_y));
-}
-
-void ztest_MouseMove(int x, int y)
-{
-    SDL_Event e{};
-    e.type = SDL_MOUSEMOTION;
-    logical_to_window(x, y, e.motion.x, e.motion.y);
-    g.injected.push_back(e);
-}
-
-void ztest_MouseButton(int button, bool down)
-{
-    static const uint8_t sdl_button[3] = {SDL_BUTTON_LEFT, SDL_BUTTON_MIDDLE, SDL_BUTTON_RIGHT};
-    if (button < 0 || button > 2)
-        return;
-    SDL_Event e{};
-    e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-    e.button.button = sdl_button[button];
-    e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
-    e.button.clicks = 1;
-    // The button acts where the mouse is: at the last queued move, if any.
-    logical_to_window(g.mouse_x, g.mouse_y, e.button.x, e.button.y);
-    for (const SDL_Event& q : g.injected)
-        if (q.type == SDL_MOUSEMOTION)
-            e.button.x = q.motion.x, e.button.y = q.motion.y;
-    g.injected.push_back(e);
-}
-
-void ztest_Wheel(int dir)
-{
-    SDL_Event e{};
-    e.type = SDL_MOUSEWHEEL;
-    e.wheel.y = dir == M_WUP ? 1 : -1;
-    e.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
-    g.injected.push_back(e);
-}
-
-void ztest_Text(const std::string& utf8)
-{
-    // SDL carries at most 31 bytes a text event; split between characters.
-    std::string chunk;
-    auto flush = [&] {
-        if (chunk.empty())
-            return;
-        SDL_Event e{};
-        e.type = SDL_TEXTINPUT;
-        std::memcpy(e.text.text, chunk.data(), chunk.size());
-        g.injected.push_back(e);
-        chunk.clear();
-    };
-    for (size_t i = 0; i < utf8.size();) {
-        size_t j = i + 1;
-        while (j < utf8.size() && (static_cast<unsigned char>(utf8[j]) & 0xC0) == 0x80)
-            j++;
-        if (chunk.size() + (j - i) > 31)
-            flush();
-        chunk.append(utf8, i, std::min<size_t>(j - i, 31));
-        i = j;
-    }
-    flush();
 }

@@ -1,11 +1,12 @@
 // The graphics layer's own state, shared by its sources (life and main loop,
-// input, files, drawing). Only platform/ sees this header: it is where the
-// SDL, SDL_image, SDL_ttf and PhysFS types live.
+// input, files, the display list, text, the test mode). Only platform/ sees
+// this header: it is where the SDL, SDL_image, SDL_ttf and PhysFS types live.
 #pragma once
 
 #include <SDL.h>
 #include <SDL_ttf.h>
 
+#include <cmath>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -13,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/zgl_test.h"
+#include "platform/zgl.h"
 
 // A picture. The decoded pixels stay in `surface` so the SDL texture can be
 // (re)created for whatever renderer is current: pictures may be loaded before
@@ -33,6 +34,15 @@ struct zgl_font {
 
 namespace zgl {
 
+// Coordinates are kept within this band (px) before they reach SDL, which
+// turns them into int and walks lines point by point: a stray 1e12 from a
+// diverging curve must cost nothing and must not overflow.
+constexpr float kBand = 16384;
+inline bool in_band(float x, float y)
+{
+    return std::fabs(x) <= kBand && std::fabs(y) <= kBand;
+}
+
 // Point size of the font at scale 1: DejaVu Sans then has a line skip of
 // 14 px, so about seven lines fit into a 100-pixel-high listing.
 constexpr int kFontPoints = 12;
@@ -43,12 +53,28 @@ struct timer {
     double backlog_ms; // real time not yet turned into calls
 };
 
-// What a drawn primitive needs beyond its recorded description.
-struct prim_extra {
-    zgl_font* font;   // TEXT
+// One entry of the display list: a primitive as drawn, in logical window
+// pixels. A frame is the list of them in drawing order; a frame whose list
+// equals the one last shown is not drawn again.
+struct prim {
+    enum kind_t { LINE, RECT, CIRCLE, SPRITE, TEXT } kind;
+    // LINE: (x1, y1) to (x2, y2). RECT: x1, y1 = x, y and x2, y2 = w, h.
+    // CIRCLE: x1, y1 = centre, x2 = radius. SPRITE: as RECT.
+    // TEXT: x1, y1 = point (text_Draw/Ex) or x, y of the rectangle
+    // (text_DrawInRect, with x2, y2 = w, h).
+    float x1, y1, x2, y2;
+    uint32_t color;   // 0xRRGGBB (text: 0xFFFFFF unless text_DrawEx gave one)
+    uint8_t alpha;    // 0..255
+    uint32_t flags;   // PR2D_FILL, FX_BLEND, TEXT_*
+    float angle;      // SPRITE: degrees, clockwise about the centre
+    float scale;      // TEXT: 1 unless text_DrawEx gave one
+    bool in_rect;     // TEXT: drawn by text_DrawInRect (wrapped to x2)
+    zgl_texture* tex; // SPRITE; may be null (nothing drawn)
+    std::string text; // TEXT, UTF-8
+    zgl_font* font;   // TEXT; may be null (nothing drawn)
     float step;       // TEXT: extra spacing between characters, px
     uint16_t quality; // CIRCLE: segments
-    bool operator==(const prim_extra&) const = default;
+    bool operator==(const prim&) const = default;
 };
 
 // A rendered text, cached between frames.
@@ -91,12 +117,12 @@ struct state {
     float out_x = 0, out_y = 0, out_scale = 1;
     int logical_w = 800, logical_h = 600;
 
-    // The display list of the frame being drawn (also the recorder) and the
-    // one last shown.
-    std::vector<zgl_prim> prims;
-    std::vector<prim_extra> extras;
-    std::vector<zgl_prim> shown;
-    std::vector<prim_extra> shown_extras;
+    // The display list of the frame being drawn (also the test mode's
+    // recorder) and the one last shown. `generation` counts changes to
+    // `prims`, so the test mode knows when its copy is stale.
+    std::vector<prim> prims;
+    std::vector<prim> shown;
+    uint64_t generation = 0;
     bool redraw = true; // show the next frame even if it did not change
     bool raster = true;
     bool last_presented = false;
@@ -110,8 +136,9 @@ struct state {
     bool wheel[2] = {};
     bool reading = false;
     std::string text;
-    int text_limit = 0; // characters
-    std::deque<SDL_Event> injected;
+    int text_limit = 0;                       // characters
+    std::deque<SDL_Event> injected;           // test mode: events queued for the next tick or frame
+    int test_screen_w = 0, test_screen_h = 0; // test mode: the screen full screen covers; 0 = the window
 
     // Files.
     std::string archive; // mounted path, empty when none
@@ -125,12 +152,20 @@ struct state {
 
 extern state g;
 
+// Life (zgl_sdl.cpp).
+// Runs the exit callback once, if registered.
+void run_exit();
+// Closes the window (or the offscreen surface) and ends SDL, SDL_image,
+// SDL_ttf and PhysFS.
+void stop_all();
+
 // Input (zgl_input.cpp).
-uint8_t scan_from_sdl(SDL_Scancode sc);
+// An SDL key for a scan code (the first of those that report it), or
+// SDL_SCANCODE_UNKNOWN.
 SDL_Scancode sdl_from_scan(uint8_t code);
 void handle_event(const SDL_Event& e);
+// The injected events of the test mode, then whatever SDL has queued.
 void process_events();
-void reset_input();
 
 // Files (zgl_files.cpp).
 void free_files();
@@ -138,7 +173,7 @@ void free_files();
 // when it cannot be opened.
 TTF_Font* font_at(zgl_font* f, int points);
 
-// Drawing (zgl_draw.cpp).
+// The display list (zgl_draw.cpp).
 // Rasterises and presents the current display list if it differs from the
 // one shown (or a redraw is due); returns whether it did.
 bool show_frame();
@@ -146,6 +181,22 @@ bool show_frame();
 // again from the kept pixels when next drawn.
 void drop_textures();
 SDL_Texture* texture_for(zgl_texture* t);
+// Empties the display list for a new frame.
 void begin_frame();
+// A primitive of this kind with everything else at its neutral value
+// (scale 1, no texture, no font, angle 0).
+prim make_prim(prim::kind_t kind, float x1, float y1, float x2, float y2, uint32_t color, uint8_t alpha,
+               uint32_t flags);
+// Appends a primitive to the display list.
+void add(const prim& p);
+
+// Text (zgl_text.cpp).
+// Draws a TEXT primitive with the current renderer.
+void draw_text(const prim& p);
+// Lets go of rendered texts not drawn for a while (called once per shown
+// frame).
+void evict_texts();
+// Forgets every rendered text (the renderer is gone or recreated).
+void drop_texts();
 
 } // namespace zgl

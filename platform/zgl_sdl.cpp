@@ -1,18 +1,19 @@
-// Life of the graphics layer: starting SDL, the window and its renderer, the
-// main loop with the 10 ms timer, screen options, and the test mode that
-// drives the same backend offscreen, tick by tick and frame by frame.
+// Life of the graphics layer: starting SDL, the window and its renderer (or,
+// in the test mode, the offscreen surface), the main loop with the 10 ms
+// timer, and the screen options.
 //
-// Relies on SDL2 (video, events, timer), SDL_ttf and PhysFS; the drawing,
-// input and file parts live in zgl_draw.cpp, zgl_input.cpp, zgl_files.cpp.
+// Relies on SDL2 (video, events, timer), SDL_ttf and PhysFS; the display
+// list, text, input, files and the test mode live in zgl_draw.cpp,
+// zgl_text.cpp, zgl_input.cpp, zgl_files.cpp and zgl_test.cpp.
 #include <SDL_image.h>
 #include <physfs.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "common/report.h"
 #include "platform/zgl_clock.h"
 #include "platform/zgl_internal.h"
 
@@ -26,7 +27,7 @@ namespace {
 // where one can be shown (never in the test mode, where nobody would close it).
 bool fail_to_start(const std::string& reason)
 {
-    std::fprintf(stderr, "Error while loading ZenGL: %s\n", reason.c_str());
+    report("error while loading ZenGL: " + reason);
     if (!g.test_mode)
         SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", "Error while loading ZenGL", nullptr);
     return false;
@@ -55,11 +56,24 @@ int renderer_index(const char* name)
     return -1;
 }
 
+// The size of the test mode's window: the window size, or in full screen
+// the simulated screen when the test set one.
+void offscreen_size(int& w, int& h)
+{
+    w = std::max(1, g.width);
+    h = std::max(1, g.height);
+    if (g.fullscreen && g.test_screen_w > 0 && g.test_screen_h > 0) {
+        w = g.test_screen_w;
+        h = g.test_screen_h;
+    }
+}
+
 // The test mode's window: an ARGB8888 surface the software renderer draws
 // into, so the pixels can be read back.
 bool open_offscreen()
 {
-    int w = std::max(1, g.width), h = std::max(1, g.height);
+    int w = 0, h = 0;
+    offscreen_size(w, h);
     g.surface = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
     if (!g.surface)
         return false;
@@ -90,7 +104,7 @@ bool open_window()
     g.window = SDL_CreateWindow(g.caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                 std::max(1, g.width), std::max(1, g.height), flags);
     if (!g.window) {
-        std::fprintf(stderr, "Cannot open the window: %s.\n", SDL_GetError());
+        report(std::string("cannot open the window: ") + SDL_GetError());
         return false;
     }
     // OpenGL, with SDL batching the draw calls (it does not by default once
@@ -105,7 +119,7 @@ bool open_window()
         g.renderer = SDL_CreateRenderer(g.window, sw, SDL_RENDERER_SOFTWARE | vsync);
     }
     if (!g.renderer) {
-        std::fprintf(stderr, "Cannot create a renderer for the window: %s.\n", SDL_GetError());
+        report(std::string("cannot create a renderer for the window: ") + SDL_GetError());
         SDL_DestroyWindow(g.window);
         g.window = nullptr;
         return false;
@@ -126,6 +140,8 @@ void close_window()
     g.window = nullptr;
 }
 
+} // namespace
+
 void run_exit()
 {
     if (g.exit && !g.exit_run) {
@@ -134,7 +150,6 @@ void run_exit()
     }
 }
 
-// Ends everything SDL, SDL_image, SDL_ttf and PhysFS hold.
 void stop_all()
 {
     if (g.test_mode)
@@ -155,6 +170,8 @@ void stop_all()
         SDL_Quit();
     g.sdl = false;
 }
+
+namespace {
 
 double now_ms()
 {
@@ -298,33 +315,33 @@ void timer_Add(void (*proc)(), uint32_t interval_ms)
         g.timers.push_back({proc, interval_ms, 0});
 }
 
-void zgl_Init(uint8_t /*fsaa*/, uint8_t /*stencil*/)
+bool zgl_Init(uint8_t /*fsaa*/, uint8_t /*stencil*/)
 {
     if (!g.sdl) {
-        std::fprintf(stderr, "The graphics were not started, so no window opens.\n");
-        return;
+        report("the graphics were not started, so no window opens");
+        return false;
     }
     bool open = g.test_mode ? (g.renderer || zgl::open_offscreen()) : zgl::open_window();
     if (!open) {
         if (g.test_mode) {
-            std::fprintf(stderr, "Cannot open the offscreen window: %s.\n", SDL_GetError());
-            return;
+            report(std::string("cannot open the offscreen window: ") + SDL_GetError());
+            return false;
         }
-        // Nothing is open and nothing has run yet: end as when the graphics
-        // cannot start, with the message and status 1, rather than return as
-        // if the program had run.
+        // Nothing is open and nothing has run yet: report it as when the
+        // graphics cannot start, and let the caller end with its status.
         zgl::fail_to_start(SDL_GetError());
         zgl::stop_all();
-        std::exit(1);
+        return false;
     }
     g.exit_run = false;
     if (g.load)
         g.load();
     if (g.test_mode)
-        return;
+        return true;
     zgl::main_loop();
     zgl::run_exit();
     zgl::stop_all();
+    return true;
 }
 
 void zgl_Exit()
@@ -348,7 +365,6 @@ void wnd_ShowCursor(bool show)
 
 void scr_SetOptions(uint16_t width, uint16_t height, uint16_t refresh, bool fullscreen, bool vsync)
 {
-    bool resized = width != g.width || height != g.height;
     g.width = std::max<int>(1, width);
     g.height = std::max<int>(1, height);
     g.refresh = refresh;
@@ -363,9 +379,15 @@ void scr_SetOptions(uint16_t width, uint16_t height, uint16_t refresh, bool full
         if (g.renderer)
             SDL_RenderSetVSync(g.renderer, vsync ? 1 : 0);
         g.redraw = true;
-    } else if (g.test_mode && g.renderer && resized) {
-        zgl::close_offscreen();
-        zgl::open_offscreen();
+    } else if (g.test_mode && g.renderer && g.surface) {
+        // The offscreen window follows the size (and, in full screen, the
+        // simulated screen).
+        int w = 0, h = 0;
+        zgl::offscreen_size(w, h);
+        if (w != g.surface->w || h != g.surface->h) {
+            zgl::close_offscreen();
+            zgl::open_offscreen();
+        }
     }
 }
 
@@ -386,89 +408,4 @@ void zgl_Disable(uint32_t what)
 {
     g.enabled &= ~what;
     g.redraw = true;
-}
-
-// ---- Test mode ----------------------------------------------------------
-
-void ztest_Enable()
-{
-    g.test_mode = true;
-}
-
-void ztest_Shutdown()
-{
-    zgl::run_exit();
-    zgl::stop_all();
-    g = zgl::state{};
-    // Stays in the test mode, so a later test can never open a real window.
-    g.test_mode = true;
-}
-
-void ztest_Tick(int count)
-{
-    for (int i = 0; i < count; i++) {
-        zgl::process_events();
-        for (size_t k = 0; k < g.timers.size(); k++)
-            g.timers[k].proc();
-    }
-}
-
-void ztest_Frame()
-{
-    zgl::process_events();
-    zgl::begin_frame();
-    if (g.draw)
-        g.draw();
-    g.last_presented = g.raster && zgl::show_frame();
-}
-
-void ztest_SetRaster(bool on)
-{
-    g.raster = on;
-}
-
-uint32_t ztest_Pixel(int x, int y)
-{
-    if (!g.surface || x < 0 || y < 0 || x >= g.surface->w || y >= g.surface->h)
-        return 0;
-    if (g.renderer)
-        SDL_RenderFlush(g.renderer);
-    const auto* row = static_cast<const uint8_t*>(g.surface->pixels) + size_t(y) * size_t(g.surface->pitch);
-    uint32_t px;
-    std::memcpy(&px, row + size_t(x) * 4, 4);
-    return px & 0xFFFFFF;
-}
-
-bool ztest_SavePNG(const std::string& path)
-{
-    if (!g.surface)
-        return false;
-    if (g.renderer)
-        SDL_RenderFlush(g.renderer);
-    return IMG_SavePNG(g.surface, path.c_str()) == 0;
-}
-
-bool ztest_LastFramePresented()
-{
-    return g.last_presented;
-}
-bool ztest_ExitRequested()
-{
-    return g.exit_requested;
-}
-std::string ztest_Caption()
-{
-    return g.caption;
-}
-int ztest_WindowWidth()
-{
-    return g.surface ? g.surface->w : g.width;
-}
-int ztest_WindowHeight()
-{
-    return g.surface ? g.surface->h : g.height;
-}
-bool ztest_Fullscreen()
-{
-    return g.fullscreen;
 }

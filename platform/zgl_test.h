@@ -3,7 +3,7 @@
 // SDL events, the main loop driven tick by tick and frame by frame without
 // real time, pixels read back, and a recorder of every primitive drawn.
 //
-// Used only by tests and benchmarks.
+// Used only by tests and benchmarks; all of it is in zgl_test.cpp.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +12,8 @@
 
 #include "platform/zgl.h"
 
-// One recorded primitive, in the order drawn.
+// One recorded primitive, in the order drawn: a read-only copy of an entry
+// of the layer's display list, for checking what was drawn.
 struct zgl_prim {
     enum kind_t { LINE, RECT, CIRCLE, SPRITE, TEXT } kind;
     // LINE: (x1, y1) to (x2, y2). RECT: x1, y1 = x, y and x2, y2 = w, h.
@@ -35,6 +36,11 @@ struct zgl_prim {
 // the software renderer, calls the load callback and returns. Call before
 // zglLoad.
 void ztest_Enable();
+// The screen that full screen covers, pixels (0 x 0, the default: the
+// window's own size). In full screen the offscreen window takes this size
+// and the logical picture is scaled onto it, aspect kept, as on a real
+// screen of that size.
+void ztest_SetScreen(int width, int height);
 // Runs the exit callback (if registered and not yet run), closes the
 // window, forgets the callbacks and timers, and resets the input state, so
 // the next test starts clean.
@@ -53,16 +59,22 @@ void ztest_SetRaster(bool on);
 // ztest_Tick or ztest_Frame.
 void ztest_KeyDown(uint8_t scan_code, bool repeat = false);
 void ztest_KeyUp(uint8_t scan_code);
-void ztest_MouseMove(int x, int y);
+void ztest_MouseMove(int x, int y); // logical pixels
+// A move to a pixel of the screen (of the offscreen window): in full screen
+// with a scaled picture, the layer maps it back to logical pixels.
+void ztest_ScreenMouseMove(int x, int y);
 void ztest_MouseButton(int button, bool down);
 void ztest_Wheel(int dir); // M_WUP or M_WDOWN
 void ztest_Text(const std::string& utf8);
+// The window loses the keyboard focus (the user switched to another window).
+void ztest_FocusLost();
 // A key event by SDL scancode number (a USB HID usage: Up is 82, Escape
 // 41), for checking how SDL keys map to scan codes.
 void ztest_SDLKey(int sdl_scancode, bool down, bool repeat = false);
 
 // The recorder: every primitive since the last ztest_Frame or
-// ztest_ClearPrims, including those drawn outside the main loop.
+// ztest_ClearPrims, including those drawn outside the main loop. The vector
+// and references into it stay valid until something more is drawn.
 const std::vector<zgl_prim>& ztest_Prims();
 void ztest_ClearPrims();
 

@@ -27,7 +27,7 @@ TEST(ComplexDivision, MatchesTheTextbookQuotient)
     const cplx q = cdiv(cplx(1, 2), cplx(3, -4));
     EXPECT_NEAR(q.real(), -0.2, 1e-15);
     EXPECT_NEAR(q.imag(), 0.4, 1e-15);
-    const cplx r = rdiv(2.0, cplx(0, 4)); // 2 / 4i = -0.5i
+    const cplx r = cdiv(cplx(2.0, 0.0), cplx(0, 4)); // 2 / 4i = -0.5i
     EXPECT_NEAR(r.real(), 0.0, 1e-15);
     EXPECT_NEAR(r.imag(), -0.5, 1e-15);
 }
@@ -99,6 +99,14 @@ TEST_F(NumberTextC, FormatsWithFifteenSignificantDigitsAndNoTrailingZeros)
     EXPECT_EQ(fmt_g(0.1 + 0.2), "0.3"); // the 17th digit noise is hidden
     EXPECT_EQ(fmt_g(1.0 / 3.0), "0.333333333333333");
     EXPECT_EQ(fmt_g(2.61), "2.61");
+    // A zero is written without sign, whichever side it was rounded from;
+    // small values that are not zero keep theirs.
+    EXPECT_EQ(fmt_g(-0.0), "0");
+    EXPECT_EQ(fmt_g(std::nearbyint(-0.3)), "0");
+    EXPECT_EQ(fmt_g(-1e-300), "-1e-300");
+    EXPECT_EQ(without_negative_zero("-0.00"), "0.00");
+    EXPECT_EQ(without_negative_zero("-0.01"), "-0.01");
+    EXPECT_EQ(without_negative_zero("-nan"), "-nan");
 }
 
 TEST_F(NumberTextC, ReadsSignedDecimalsAndExponents)

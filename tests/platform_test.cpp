@@ -446,6 +446,82 @@ TEST_F(Platform, APressCountsUntilClearedWhileHoldingAndAutoRepeatAreNoNewPress)
     EXPECT_FALSE(key_Down(K_SHIFT));
 }
 
+TEST_F(Platform, KeysAndButtonsHeldWhenTheWindowLosesTheFocusAreReleased)
+{
+    // Their releases go to the other window: without this Up would keep
+    // raising the energy after the user has switched away.
+    open(nullptr);
+    ztest_KeyDown(K_UP);
+    ztest_SDLKey(225, true); // left Shift
+    ztest_MouseButton(M_BLEFT, true);
+    ztest_MouseButton(M_BRIGHT, true);
+    ztest_Tick();
+    ASSERT_TRUE(key_Down(K_UP) && key_Down(K_SHIFT) && mouse_Down(M_BLEFT) && mouse_Down(M_BRIGHT));
+    ztest_FocusLost();
+    ztest_Tick();
+    EXPECT_FALSE(key_Down(K_UP));
+    EXPECT_FALSE(key_Down(K_SHIFT));
+    EXPECT_FALSE(mouse_Down(M_BLEFT));
+    EXPECT_FALSE(mouse_Down(M_BRIGHT));
+}
+
+TEST_F(Platform, FullScreenScalesThePictureToTheScreenBetweenBarsAndMapsTheMouseBack)
+{
+    // An 800 x 600 picture, white with a red square at (100, 100), on
+    // screens of other shapes: scaled by the smaller ratio, centred, black
+    // bars on the remaining sides.
+    struct screen {
+        int w, h;
+    } screens[] = {{1280, 1024}, {1920, 1080}, {800, 600}, {1024, 768}};
+    for (const screen& sc : screens) {
+        SCOPED_TRACE(std::to_string(sc.w) + " x " + std::to_string(sc.h));
+        open([] {
+            pr2d_Rect(0, 0, 800, 600, 0xFFFFFF, 255, PR2D_FILL);
+            pr2d_Rect(100, 100, 50, 50, kRed, 255, PR2D_FILL);
+        });
+        ztest_SetScreen(sc.w, sc.h);
+        zgl_Enable(CORRECT_RESOLUTION);
+        scr_CorrectResolution(800, 600);
+        scr_SetOptions(800, 600, 1, true, true);
+        ztest_Frame();
+        ASSERT_EQ(ztest_WindowWidth(), sc.w);
+        ASSERT_EQ(ztest_WindowHeight(), sc.h);
+        const double s = std::min(sc.w / 800.0, sc.h / 600.0);
+        const double bx = (sc.w - 800.0 * s) / 2, by = (sc.h - 600.0 * s) / 2;
+        auto screen_x = [&](double x) { return static_cast<int>(bx + x * s); };
+        auto screen_y = [&](double y) { return static_cast<int>(by + y * s); };
+        // The bars, the picture's corners just inside them, the red square.
+        if (bx >= 2) {
+            EXPECT_EQ(ztest_Pixel(static_cast<int>(bx) - 2, sc.h / 2), kBlack);
+        }
+        if (by >= 2) {
+            EXPECT_EQ(ztest_Pixel(sc.w / 2, static_cast<int>(by) - 2), kBlack);
+        }
+        EXPECT_EQ(ztest_Pixel(screen_x(2), screen_y(2)), 0xFFFFFFu);
+        EXPECT_EQ(ztest_Pixel(screen_x(798), screen_y(598)), 0xFFFFFFu);
+        EXPECT_EQ(ztest_Pixel(screen_x(125), screen_y(125)), kRed);
+        EXPECT_EQ(ztest_Pixel(screen_x(160), screen_y(125)), 0xFFFFFFu);
+        // The screen pixel under the middle of a logical pixel reads back as
+        // that logical pixel, and so does the first screen pixel wholly
+        // inside it.
+        for (const auto& [x, y] : {std::pair{125, 125}, {0, 0}, {799, 599}, {400, 300}}) {
+            ztest_ScreenMouseMove(screen_x(x + 0.5), screen_y(y + 0.5));
+            ztest_Tick();
+            EXPECT_EQ(mouse_X(), x);
+            EXPECT_EQ(mouse_Y(), y);
+            // (Worked out exactly: on 1280 x 1024 the scale is 8/5, so
+            // logical 125 begins exactly at screen pixel 200.)
+            const int first_x = static_cast<int>(std::ceil(bx + x * s - 1e-9));
+            const int first_y = static_cast<int>(std::ceil(by + y * s - 1e-9));
+            ztest_ScreenMouseMove(first_x, first_y);
+            ztest_Tick();
+            EXPECT_EQ(mouse_X(), x);
+            EXPECT_EQ(mouse_Y(), y);
+        }
+        ztest_Shutdown();
+    }
+}
+
 TEST_F(Platform, TypedTextIsCollectedOnlyWhileReadingUpToTheLimitAndBackspaceRemovesACharacter)
 {
     open(nullptr);
@@ -710,7 +786,7 @@ TEST(PlatformStartDeathTest, WithoutADisplayTheGraphicsFailToStartWithTheMessage
             unsetenv("SDL_VIDEODRIVER");
             std::_Exit(zglLoad() ? 0 : 1);
         },
-        testing::ExitedWithCode(1), "Error while loading ZenGL: .+");
+        testing::ExitedWithCode(1), "vlnkar: error while loading ZenGL: .+");
 }
 
 } // namespace

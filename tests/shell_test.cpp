@@ -36,7 +36,7 @@ class Shell : public ::testing::Test {
         fs::current_path(dir_);
         ztest_Enable();
         ASSERT_EQ(vlnkar_main(), 0);
-        ASSERT_NE(konf.controls, nullptr);
+        ASSERT_NE(shell.konf.controls, nullptr);
     }
     void TearDown() override
     {
@@ -48,7 +48,7 @@ class Shell : public ::testing::Test {
 
     static control* ctl(const char* name)
     {
-        control* c = find_control(konf.controls, name);
+        control* c = find_control(shell.konf.controls, name);
         EXPECT_NE(c, nullptr) << name;
         return c;
     }
@@ -92,7 +92,7 @@ class Shell : public ::testing::Test {
         click_on("tl_sup");
         ASSERT_TRUE(ctl("tl_sup")->active);
     }
-    static cplx& C(int j) { return sit.coef[5 + j]; }
+    static cplx& C(int j) { return shell.sit.coef[5 + j]; }
 
     // Texts drawn in the last frame.
     static std::vector<zgl_prim> texts()
@@ -133,18 +133,18 @@ TEST_F(Shell, StartsInAWindowNamedVlnkarWithTheDefaultFileAndTheFreeParticle)
     EXPECT_FALSE(ztest_Fullscreen());
     EXPECT_EQ(file_text("config.ini"),
               "Konfigurace Vlnkar\r\n[SIRKA]=800\r\n[VYSKA]=600\r\n[VYCHOZI SYSTEM]=volna\r\n");
-    EXPECT_EQ(konf.system, "volna");
-    EXPECT_DOUBLE_EQ(sit.E, 5.0);
+    EXPECT_EQ(shell.konf.system, "volna");
+    EXPECT_DOUBLE_EQ(shell.sit.E, 5.0);
     // The load procedure ran the engine's step: the free particle's wave
     // comes in from the left with A1 = 1, and the engine hid the panel button.
-    EXPECT_EQ(sit.coef[0], cplx(1.0, 0.0));
+    EXPECT_EQ(shell.sit.coef[0], cplx(1.0, 0.0));
     EXPECT_FALSE(ctl("tl_sup")->visible);
     int n = 0;
-    for (control* c = konf.controls; c; c = c->next)
+    for (control* c = shell.konf.controls; c; c = c->next)
         ++n;
     EXPECT_EQ(n, 28);
-    EXPECT_NE(font, nullptr);
-    EXPECT_NE(konf.arrow_texture, nullptr);
+    EXPECT_NE(shell.font, nullptr);
+    EXPECT_NE(shell.konf.arrow_texture, nullptr);
     EXPECT_NE(ctl("tl_cas")->texture, nullptr);
 }
 
@@ -153,9 +153,10 @@ TEST_F(Shell, KeysToggleTheirSettings)
     struct {
         uint8_t key;
         bool* flag;
-    } keys[] = {{K_ENTER, &konf.reim_mode}, {K_R, &konf.show_re},     {K_I, &konf.show_im},
-                {K_P, &konf.show_labels},   {K_N, &konf.show_square}, {K_S, &konf.show_arrows},
-                {K_M, &konf.random_walk},   {K_SPACE, &konf.running}};
+    } keys[] = {{K_ENTER, &shell.konf.reim_mode}, {K_R, &shell.konf.show_re},
+                {K_I, &shell.konf.show_im},       {K_P, &shell.konf.show_labels},
+                {K_N, &shell.konf.show_square},   {K_S, &shell.konf.show_arrows},
+                {K_M, &shell.konf.random_walk},   {K_SPACE, &shell.konf.running}};
     for (auto& k : keys) {
         const bool before = *k.flag;
         press(k.key);
@@ -165,20 +166,20 @@ TEST_F(Shell, KeysToggleTheirSettings)
     }
     // Time runs by dt per tick while running.
     press(K_SPACE);
-    const long double t0 = konf.t;
+    const long double t0 = shell.konf.t;
     ztest_Tick(10);
-    EXPECT_NEAR(static_cast<double>((konf.t - t0) / konf.dt), 10.0, 1e-9);
+    EXPECT_NEAR(static_cast<double>((shell.konf.t - t0) / shell.konf.dt), 10.0, 1e-9);
     // L reads the configuration again: time back to 0 and stopped, view
     // reset, but the system on screen and the random walk stay.
     click_on("tl_bar");
     press(K_M);
     press(K_2);
     press(K_L);
-    EXPECT_EQ(konf.t, 0.0L);
-    EXPECT_FALSE(konf.running);
-    EXPECT_DOUBLE_EQ(konf.half_range, 5.25);
-    EXPECT_DOUBLE_EQ(sit.E, 6.4);
-    EXPECT_TRUE(konf.random_walk);
+    EXPECT_EQ(shell.konf.t, 0.0L);
+    EXPECT_FALSE(shell.konf.running);
+    EXPECT_DOUBLE_EQ(shell.konf.half_range, 5.25);
+    EXPECT_DOUBLE_EQ(shell.sit.E, 6.4);
+    EXPECT_TRUE(shell.konf.random_walk);
     // Escape asks the main loop to end.
     press(K_ESCAPE);
     EXPECT_TRUE(ztest_ExitRequested());
@@ -189,23 +190,23 @@ TEST_F(Shell, RightClicksResetTimeAndRangeAndZeroACoefficient)
     press(K_SPACE);
     ztest_Tick(5);
     press(K_SPACE);
-    ASSERT_GT(konf.t, 0.0L);
+    ASSERT_GT(shell.konf.t, 0.0L);
     click_on("tl_cas", M_BRIGHT);
-    EXPECT_EQ(konf.t, 0.0L);
+    EXPECT_EQ(shell.konf.t, 0.0L);
 
     press(K_2);
     click_on("tl_lupa", M_BRIGHT);
-    EXPECT_EQ(konf.half_range, 3.0);
+    EXPECT_EQ(shell.konf.half_range, 3.0);
 
     open_panel();
     C(3) = cplx(0.3, 0.4);
-    const double E = sit.E;
+    const double E = shell.sit.E;
     click_on("C3", M_BRIGHT);
     EXPECT_EQ(C(3), cplx(0.0, 0.0));
-    EXPECT_EQ(sit.E, E);
+    EXPECT_EQ(shell.sit.E, E);
     // On the panel button the right click switches the random walk.
     click_on("tl_sup", M_BRIGHT);
-    EXPECT_TRUE(konf.random_walk);
+    EXPECT_TRUE(shell.konf.random_walk);
     EXPECT_TRUE(ctl("tl_sup")->active);
 }
 
@@ -232,22 +233,22 @@ TEST_F(Shell, OnlyTheFirstMatchingRuleActsInATick)
     ztest_KeyUp(K_ESCAPE);
     ztest_KeyUp(K_SPACE);
     EXPECT_TRUE(ztest_ExitRequested());
-    EXPECT_FALSE(konf.running);
+    EXPECT_FALSE(shell.konf.running);
 
-    const bool reim = konf.reim_mode;
+    const bool reim = shell.konf.reim_mode;
     ztest_KeyDown(K_ENTER);
     ztest_KeyDown(K_SPACE);
     ztest_Tick();
     ztest_KeyUp(K_ENTER);
     ztest_KeyUp(K_SPACE);
-    EXPECT_NE(konf.reim_mode, reim);
-    EXPECT_FALSE(konf.running);
+    EXPECT_NE(shell.konf.reim_mode, reim);
+    EXPECT_FALSE(shell.konf.running);
 
     // At the narrowest range keypad plus changes nothing but still takes the
     // tick: S (a later rule) and the engine's Up do not act.
-    konf.half_range = 3.0;
+    shell.konf.half_range = 3.0;
     ztest_MouseMove(400, 200);
-    const double E = sit.E;
+    const double E = shell.sit.E;
     ztest_KeyDown(K_KP_PLUS);
     ztest_KeyDown(K_S);
     ztest_KeyDown(K_UP);
@@ -255,12 +256,12 @@ TEST_F(Shell, OnlyTheFirstMatchingRuleActsInATick)
     ztest_KeyUp(K_KP_PLUS);
     ztest_KeyUp(K_S);
     ztest_KeyUp(K_UP);
-    EXPECT_EQ(konf.half_range, 3.0);
-    EXPECT_FALSE(konf.show_arrows);
-    EXPECT_EQ(sit.E, E);
+    EXPECT_EQ(shell.konf.half_range, 3.0);
+    EXPECT_FALSE(shell.konf.show_arrows);
+    EXPECT_EQ(shell.sit.E, E);
     // Alone, Up over the plot goes to the engine, which raises E.
     press(K_UP);
-    EXPECT_GT(sit.E, E);
+    EXPECT_GT(shell.sit.E, E);
 }
 
 TEST_F(Shell, ALeftClickActsWhateverRuleActed)
@@ -273,31 +274,31 @@ TEST_F(Shell, ALeftClickActsWhateverRuleActed)
     ztest_KeyUp(K_SPACE);
     ztest_MouseButton(M_BLEFT, false);
     ztest_Tick();
-    EXPECT_TRUE(konf.running);
+    EXPECT_TRUE(shell.konf.running);
     EXPECT_TRUE(ctl("tl_sup")->active);
     EXPECT_TRUE(ctl("C9")->visible);
 
     // System buttons choose their system with its defaults.
     click_on("tl_bar");
-    EXPECT_DOUBLE_EQ(sit.E, 6.4);
-    EXPECT_DOUBLE_EQ(sit.V2, 7.0);
+    EXPECT_DOUBLE_EQ(shell.sit.E, 6.4);
+    EXPECT_DOUBLE_EQ(shell.sit.V2, 7.0);
     click_on("tl_jam");
-    EXPECT_DOUBLE_EQ(sit.V1, 9.0);
+    EXPECT_DOUBLE_EQ(shell.sit.V1, 9.0);
     click_on("tl_osc");
-    EXPECT_DOUBLE_EQ(sit.a, 1e15);
+    EXPECT_DOUBLE_EQ(shell.sit.a, 1e15);
     click_on("tl_def");
-    EXPECT_DOUBLE_EQ(sit.E, 5.0);
+    EXPECT_DOUBLE_EQ(shell.sit.E, 5.0);
     // Display and time buttons, the listing.
-    const bool reim = konf.reim_mode, re = konf.show_re, im = konf.show_im;
+    const bool reim = shell.konf.reim_mode, re = shell.konf.show_re, im = shell.konf.show_im;
     click_on("tl_roz");
     click_on("tl_re");
     click_on("tl_im");
     click_on("tl_cas");
     click_on("vypis");
-    EXPECT_NE(konf.reim_mode, reim);
-    EXPECT_NE(konf.show_re, re);
-    EXPECT_NE(konf.show_im, im);
-    EXPECT_FALSE(konf.running);
+    EXPECT_NE(shell.konf.reim_mode, reim);
+    EXPECT_NE(shell.konf.show_re, re);
+    EXPECT_NE(shell.konf.show_im, im);
+    EXPECT_FALSE(shell.konf.running);
     EXPECT_TRUE(ctl("vypis")->active);
 }
 
@@ -306,31 +307,31 @@ TEST_F(Shell, PressRecordsTheDragAnchorUntilRelease)
     ztest_MouseMove(300, 200);
     ztest_MouseButton(M_BLEFT, true);
     ztest_Tick();
-    EXPECT_EQ(konf.drag_x, 300);
-    EXPECT_EQ(konf.drag_y, 200);
+    EXPECT_EQ(shell.konf.drag_x, 300);
+    EXPECT_EQ(shell.konf.drag_y, 200);
     ztest_MouseMove(320, 210);
     ztest_Tick(3);
-    EXPECT_EQ(konf.drag_x, 300);
-    EXPECT_EQ(konf.drag_y, 200);
+    EXPECT_EQ(shell.konf.drag_x, 300);
+    EXPECT_EQ(shell.konf.drag_y, 200);
     ztest_MouseButton(M_BLEFT, false);
     ztest_Tick();
-    EXPECT_EQ(konf.drag_x, 0);
-    EXPECT_EQ(konf.drag_y, 0);
+    EXPECT_EQ(shell.konf.drag_x, 0);
+    EXPECT_EQ(shell.konf.drag_y, 0);
 }
 
 TEST_F(Shell, TypedEntryStoresANumberAndCancelsOrRefusesOtherwise)
 {
     open_panel();
-    ASSERT_DOUBLE_EQ(sit.E, 1.0);
+    ASSERT_DOUBLE_EQ(shell.sit.E, 1.0);
     click_on("C3");
-    ASSERT_TRUE(editing);
-    EXPECT_EQ(edited_control, ctl("C3"));
+    ASSERT_TRUE(shell.entry.active());
+    EXPECT_EQ(shell.entry.box, ctl("C3"));
     ztest_Text("0.5");
     ztest_Tick();
-    EXPECT_EQ(edit_text, "0.5");
+    EXPECT_EQ(shell.entry.text, "0.5");
     // While typing no other key of the shell acts.
     press(K_SPACE);
-    EXPECT_FALSE(konf.running);
+    EXPECT_FALSE(shell.konf.running);
     // The frame shows the typed text in the box instead of its value.
     ztest_Frame();
     const zgl_prim* typed = text_equal("0.5");
@@ -339,9 +340,9 @@ TEST_F(Shell, TypedEntryStoresANumberAndCancelsOrRefusesOtherwise)
     EXPECT_EQ(typed->flags, TEXT_VALIGN_CENTER);
     EXPECT_EQ(typed->x1, ctl("C3")->rect.x);
     press(K_ENTER);
-    EXPECT_FALSE(editing);
+    EXPECT_FALSE(shell.entry.active());
     EXPECT_EQ(C(3), cplx(0.5, 0.0));
-    EXPECT_EQ(sit.E, -1.0);
+    EXPECT_EQ(shell.sit.E, -1.0);
 
     // Letters, "nan" and "inf" change nothing.
     for (const char* bad : {"ab", "nan", "inf", "-"}) {
@@ -349,18 +350,18 @@ TEST_F(Shell, TypedEntryStoresANumberAndCancelsOrRefusesOtherwise)
         ztest_Text(bad);
         ztest_Tick();
         press(K_ENTER);
-        EXPECT_FALSE(editing);
+        EXPECT_FALSE(shell.entry.active());
         EXPECT_EQ(C(4), cplx(0.0, 0.0)) << bad;
     }
     // No more than four characters are taken.
     click_on("C5");
     ztest_Text("0.125");
     ztest_Tick();
-    EXPECT_EQ(edit_text, "0.12");
+    EXPECT_EQ(shell.entry.text, "0.12");
     // A left click elsewhere cancels without storing.
     ztest_MouseMove(400, 300);
     click();
-    EXPECT_FALSE(editing);
+    EXPECT_FALSE(shell.entry.active());
     EXPECT_EQ(C(5), cplx(0.0, 0.0));
     // Text typed in the same tick as Enter is not lost.
     click_on("C6");
@@ -376,28 +377,28 @@ TEST_F(Shell, TypedZeroWithNoOtherCoefficientKeepsTheSelectedState)
     open_panel();
     for (int j = 0; j < 10; ++j)
         C(j) = 0.0;
-    sit.coef[15] = 0.0;
-    sit.E = 2.0;
+    shell.sit.coef[15] = 0.0;
+    shell.sit.E = 2.0;
     // The click runs the engine's step, which keeps state 2's box C1 at 1:
     // a 0 typed there leaves no coefficient non-zero.
     click_on("C1");
     ztest_Text("0");
     ztest_Tick();
     press(K_ENTER);
-    EXPECT_EQ(sit.E, 2.0);
+    EXPECT_EQ(shell.sit.E, 2.0);
     // A single non-zero coefficient already means the superposition.
     click_on("C7");
     ztest_Text("1");
     ztest_Tick();
     press(K_ENTER);
-    EXPECT_EQ(sit.E, -1.0);
+    EXPECT_EQ(shell.sit.E, -1.0);
 }
 
 TEST_F(Shell, PanelButtonNormalisesAndClosesOnlyANormalisedPanel)
 {
     open_panel();
     // A superposition, which the engine's step leaves as it is.
-    sit.E = -1.0;
+    shell.sit.E = -1.0;
     for (int j = 0; j < 10; ++j)
         C(j) = 0.0;
     C(0) = cplx(3.0, 0.0);
@@ -427,8 +428,8 @@ TEST_F(Shell, PhasorModeSetsACoefficientFromTheClickPosition)
 {
     open_panel();
     click_on("tl_%");
-    ASSERT_TRUE(phasor_mode);
-    sit.E = 3.0;
+    ASSERT_TRUE(shell.phasor_mode);
+    shell.sit.E = 3.0;
     const control* b = ctl("C2");
     // A quarter of the width right of the centre and a quarter of the height
     // above it: 0.5 + 0.5i.
@@ -440,8 +441,8 @@ TEST_F(Shell, PhasorModeSetsACoefficientFromTheClickPosition)
     EXPECT_NEAR(C(2).real(), re, 1e-12);
     EXPECT_NEAR(C(2).real(), 0.5, 0.03);
     EXPECT_NEAR(C(2).imag(), 0.5, 0.03);
-    EXPECT_EQ(sit.E, -1.0);
-    EXPECT_FALSE(editing);
+    EXPECT_EQ(shell.sit.E, -1.0);
+    EXPECT_FALSE(shell.entry.active());
 }
 
 TEST_F(Shell, FullScreenSwitchReloadsTheStartUpSystemButKeepsTheView)
@@ -451,8 +452,8 @@ TEST_F(Shell, FullScreenSwitchReloadsTheStartUpSystemButKeepsTheView)
     click_on("vypis");
     press(K_1);
     press(K_R);
-    konf.t = 1e-15L;
-    const double half_range = konf.half_range;
+    shell.konf.t = 1e-15L;
+    const double half_range = shell.konf.half_range;
     // A left click in the same tick as F must act on the new list.
     move_to("tl_re");
     ztest_KeyDown(K_F);
@@ -461,20 +462,72 @@ TEST_F(Shell, FullScreenSwitchReloadsTheStartUpSystemButKeepsTheView)
     ztest_KeyUp(K_F);
     ztest_MouseButton(M_BLEFT, false);
     ztest_Tick();
-    EXPECT_TRUE(konf.fullscreen);
+    EXPECT_TRUE(shell.konf.fullscreen);
     EXPECT_TRUE(ztest_Fullscreen());
-    EXPECT_DOUBLE_EQ(sit.E, 5.0);
-    EXPECT_DOUBLE_EQ(sit.V2, 4.0);
+    EXPECT_DOUBLE_EQ(shell.sit.E, 5.0);
+    EXPECT_DOUBLE_EQ(shell.sit.V2, 4.0);
     EXPECT_FALSE(ctl("tl_sup")->active);
     EXPECT_FALSE(ctl("vypis")->active);
-    EXPECT_EQ(konf.half_range, half_range);
-    EXPECT_TRUE(konf.show_re); // toggled by R, then back by the click on tl_re
-    EXPECT_EQ(konf.t, 1e-15L);
+    EXPECT_EQ(shell.konf.half_range, half_range);
+    EXPECT_TRUE(shell.konf.show_re); // toggled by R, then back by the click on tl_re
+    EXPECT_EQ(shell.konf.t, 1e-15L);
     press(K_F);
-    EXPECT_FALSE(konf.fullscreen);
+    EXPECT_FALSE(shell.konf.fullscreen);
     EXPECT_FALSE(ztest_Fullscreen());
     EXPECT_EQ(ztest_WindowWidth(), 800);
     ztest_Frame();
+}
+
+TEST_F(Shell, OnAWiderScreenTheScaledFullScreenPictureTakesClicksWhereItsControlsAreShown)
+{
+    // 1920 x 1080: the 800 x 600 picture is scaled by 1.8 and centred
+    // between bars 240 pixels wide.
+    ztest_SetScreen(1920, 1080);
+    press(K_F);
+    ASSERT_TRUE(ztest_Fullscreen());
+    ASSERT_EQ(ztest_WindowWidth(), 1920);
+    // The first frame on the screen places the picture.
+    ztest_Frame();
+    EXPECT_EQ(ztest_Pixel(100, 540), 0u); // the bar
+    auto screen_click = [](double x, double y) {
+        ztest_ScreenMouseMove(static_cast<int>(240.0 + 1.8 * x), static_cast<int>(1.8 * y));
+        click();
+    };
+    // The middle of the barrier button, at (25, 600 - 160) in the picture.
+    const control* bar = ctl("tl_bar");
+    screen_click(bar->rect.x + bar->rect.w / 2, bar->rect.y + bar->rect.h / 2);
+    EXPECT_DOUBLE_EQ(shell.sit.E, 6.4);
+    // A click in the bar left of the picture, level with the button, hits
+    // nothing.
+    ztest_ScreenMouseMove(100, 1080 - 160);
+    click();
+    EXPECT_DOUBLE_EQ(shell.sit.E, 6.4);
+    screen_click(ctl("tl_jam")->rect.x + 20, ctl("tl_jam")->rect.y + 20);
+    EXPECT_DOUBLE_EQ(shell.sit.V1, 9.0);
+}
+
+TEST_F(Shell, RandomWalkRunsLayoutAndStepInEveryTick)
+{
+    // A change the shell is not told of: the tick leaves the strips and the
+    // coefficients alone while nothing changed.
+    ztest_MouseMove(400, 200);
+    const float v2_x = ctl("V2")->rect.x;
+    shell.sit.x0 = 0.5;
+    shell.sit.coef[0] = cplx(0.0, 0.0);
+    ztest_Tick();
+    EXPECT_EQ(ctl("V2")->rect.x, v2_x);
+    EXPECT_EQ(shell.sit.coef[0], cplx(0.0, 0.0));
+    // With the random walk on, every tick places the strips (layout) and
+    // solves the state again (step: the incoming wave's A1 back to 1).
+    press(K_M);
+    ASSERT_TRUE(shell.konf.random_walk);
+    for (double x0 : {0.5, -2.0, 1.0}) {
+        shell.sit.x0 = x0;
+        shell.sit.coef[0] = cplx(0.0, 0.0);
+        ztest_Tick();
+        EXPECT_FLOAT_EQ(ctl("V2")->rect.x, static_cast<float>((x0 + 5.25) * 700.0 / 10.5 + 50.0)) << x0;
+        EXPECT_EQ(shell.sit.coef[0], cplx(1.0, 0.0)) << x0;
+    }
 }
 
 TEST_F(Shell, ZoomStepsFollowTheExtendedPrecisionSequences)
@@ -484,45 +537,45 @@ TEST_F(Shell, ZoomStepsFollowTheExtendedPrecisionSequences)
                                                            {3.5, 301}, {3.3, 319}, {3.0, 351}};
     for (const auto& [h, d] : narrow) {
         press(K_KP_PLUS);
-        EXPECT_DOUBLE_EQ(konf.half_range, h);
-        EXPECT_EQ(konf.density, d);
+        EXPECT_DOUBLE_EQ(shell.konf.half_range, h);
+        EXPECT_EQ(shell.konf.density, d);
     }
     press(K_KP_PLUS);
-    EXPECT_DOUBLE_EQ(konf.half_range, 3.0);
-    EXPECT_EQ(konf.density, 351);
+    EXPECT_DOUBLE_EQ(shell.konf.half_range, 3.0);
+    EXPECT_EQ(shell.konf.density, 351);
 
     press(K_L);
     const std::vector<std::pair<double, double>> widen = {{5.4, 194}, {5.6, 187}, {5.7, 184},
                                                           {5.9, 178}, {6.1, 172}, {6.2, 169}};
     for (const auto& [h, d] : widen) {
         wheel_on("tl_lupa", M_WDOWN);
-        EXPECT_DOUBLE_EQ(konf.half_range, h);
-        EXPECT_EQ(konf.density, d);
+        EXPECT_DOUBLE_EQ(shell.konf.half_range, h);
+        EXPECT_EQ(shell.konf.density, d);
     }
     press(K_L);
     int steps = 0;
-    while (konf.half_range < 150.0 && steps < 2000) {
+    while (shell.konf.half_range < 150.0 && steps < 2000) {
         press(K_2);
         ++steps;
     }
     EXPECT_NEAR(steps, 870, 5);
-    EXPECT_DOUBLE_EQ(konf.half_range, 150.0);
+    EXPECT_DOUBLE_EQ(shell.konf.half_range, 150.0);
     press(K_KP_MINUS);
-    EXPECT_DOUBLE_EQ(konf.half_range, 150.0);
+    EXPECT_DOUBLE_EQ(shell.konf.half_range, 150.0);
 
     // The cut can overshoot: 3.0 widens to 3.2 and 3.4, 3.4 narrows to 3.1
     // and 2.9, below the limit.
-    konf.half_range = 3.0;
+    shell.konf.half_range = 3.0;
     press(K_2);
-    EXPECT_DOUBLE_EQ(konf.half_range, 3.2);
+    EXPECT_DOUBLE_EQ(shell.konf.half_range, 3.2);
     press(K_2);
-    EXPECT_DOUBLE_EQ(konf.half_range, 3.4);
+    EXPECT_DOUBLE_EQ(shell.konf.half_range, 3.4);
     press(K_1);
-    EXPECT_DOUBLE_EQ(konf.half_range, 3.1);
+    EXPECT_DOUBLE_EQ(shell.konf.half_range, 3.1);
     press(K_1);
-    EXPECT_DOUBLE_EQ(konf.half_range, 2.9);
+    EXPECT_DOUBLE_EQ(shell.konf.half_range, 2.9);
     wheel_on("tl_lupa", M_WUP);
-    EXPECT_DOUBLE_EQ(konf.half_range, 2.9);
+    EXPECT_DOUBLE_EQ(shell.konf.half_range, 2.9);
 }
 
 TEST_F(Shell, TimeStepRisesToTwoPointOneAndFallsToOneAttosecondPerTick)
@@ -530,28 +583,28 @@ TEST_F(Shell, TimeStepRisesToTwoPointOneAndFallsToOneAttosecondPerTick)
     move_to("tl_cas");
     for (int i = 1; i <= 16; ++i) {
         press(K_UP);
-        EXPECT_NEAR(static_cast<double>(konf.dt), (5 + i) * 1e-18, 1e-30) << i;
+        EXPECT_NEAR(static_cast<double>(shell.konf.dt), (5 + i) * 1e-18, 1e-30) << i;
     }
     press(K_UP);
     ztest_Wheel(M_WUP);
     ztest_Tick();
-    EXPECT_NEAR(static_cast<double>(konf.dt), 2.1e-17, 1e-30);
+    EXPECT_NEAR(static_cast<double>(shell.konf.dt), 2.1e-17, 1e-30);
     for (int i = 0; i < 25; ++i)
         press(K_DOWN);
-    EXPECT_EQ(konf.dt, 1e-18L);
-    konf.dt = 1.05e-18L;
+    EXPECT_EQ(shell.konf.dt, 1e-18L);
+    shell.konf.dt = 1.05e-18L;
     ztest_Wheel(M_WDOWN);
     ztest_Tick();
-    EXPECT_EQ(konf.dt, 1e-18L);
+    EXPECT_EQ(shell.konf.dt, 1e-18L);
     // Up away from "tl_cas" is the engine's.
     ztest_MouseMove(400, 200);
     press(K_UP);
-    EXPECT_EQ(konf.dt, 1e-18L);
+    EXPECT_EQ(shell.konf.dt, 1e-18L);
 }
 
 TEST_F(Shell, FrameShowsTimeReadOutAndStepLabel)
 {
-    konf.t = 1.26e-15L;
+    shell.konf.t = 1.26e-15L;
     ztest_Frame();
     const zgl_prim* time = text_equal("t = 1.3 fs");
     ASSERT_NE(time, nullptr);
@@ -579,16 +632,16 @@ TEST_F(Shell, FrameShowsTimeReadOutAndStepLabel)
     EXPECT_TRUE(found);
     EXPECT_EQ(text_equal("t = 1.3 fs"), nullptr);
 
-    konf.t = 0;
-    konf.dt = 1e-18L;
+    shell.konf.t = 0;
+    shell.konf.dt = 1e-18L;
     ztest_Frame();
     EXPECT_NE(text_equal("0.1fs/s"), nullptr);
-    konf.dt = 2.1e-17L;
+    shell.konf.dt = 2.1e-17L;
     ztest_Frame();
     EXPECT_NE(text_equal("2.1fs/s"), nullptr);
     // In the last tenth of each second of running the label is green.
-    konf.dt = 5e-18L;
-    konf.t = 95 * konf.dt;
+    shell.konf.dt = 5e-18L;
+    shell.konf.t = 95 * shell.konf.dt;
     ztest_Frame();
     label = text_equal("0.5fs/s");
     ASSERT_NE(label, nullptr);
@@ -602,7 +655,7 @@ TEST_F(Shell, FrameDrawsPicturesAndHighlightsTheControlUnderTheMouse)
     ztest_Frame();
     int sprites = 0;
     for (const zgl_prim& p : ztest_Prims())
-        if (p.kind == zgl_prim::SPRITE && p.tex != nullptr && p.tex != konf.arrow_texture) {
+        if (p.kind == zgl_prim::SPRITE && p.tex != nullptr && p.tex != shell.konf.arrow_texture) {
             ++sprites;
             EXPECT_EQ(p.flags, FX_BLEND);
         }
@@ -679,15 +732,15 @@ TEST_F(Shell, PanelShowsModulusOrPhasors)
 
 TEST_F(Shell, FlatSystemWithAllEnergiesZeroDrawsWithoutFailing)
 {
-    sit.E = sit.V1 = sit.V2 = sit.V3 = 0.0;
-    sit.layout(sit, konf);
-    sit.step(sit, konf);
+    shell.sit.E = shell.sit.V1 = shell.sit.V2 = shell.sit.V3 = 0.0;
+    shell.sit.layout(shell.sit, shell.konf);
+    shell.sit.step(shell.sit, shell.konf);
     ztest_Frame();
     EXPECT_NE(text_equal("t = 0 fs"), nullptr);
     click_on("tl_nek");
-    sit.E = sit.V1 = sit.V2 = sit.V3 = 0.0;
+    shell.sit.E = shell.sit.V1 = shell.sit.V2 = shell.sit.V3 = 0.0;
     ztest_Frame();
     click_on("tl_osc");
-    sit.E = sit.V1 = sit.V2 = sit.V3 = 0.0;
+    shell.sit.E = shell.sit.V1 = shell.sit.V2 = shell.sit.V3 = 0.0;
     ztest_Frame();
 }

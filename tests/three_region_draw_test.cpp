@@ -468,6 +468,47 @@ TEST(ThreeRegionPlot, ListingGivesTransmissionAndReflectionToSixDecimals)
     EXPECT_EQ(s.text.rfind("T1=0.846", 0), 0u);
 }
 
+TEST(ThreeRegionPlot, ListingWritesARoundedZeroAsZeroAndLeavesOutFiguresThatAreNoNumbers)
+{
+    // E, V1, V2, V3, a, x0 and the listing expected.
+    struct row {
+        double E, V1, V2, V3, a, x0;
+        const char* listing;
+    } rows[] = {
+        // Total reflection at region 3: every wave comes back, T = 0 (its
+        // 1 - R lies a rounding error either side of zero).
+        {5.0, 2.0, 4.0, 6.0, 2.5, -1.25, "T1=0\nR1=1\nT2=0\nR2=1\n"},
+        {6.4, 3.0, 7.0, 7.0, 1.0, 0.0, "T1=0\nR1=1\n"}, // T2, R2: A2 = 0 under the joined 7 eV
+        {5.0, 2.0, 4.0, 5.5, 0.0, -1.25, "T1=0\nR1=1\n"},
+        // E below every potential: no wave, no figure at all.
+        {1.0, 2.0, 4.0, 3.0, 2.5, -1.25, ""},
+        {0.0, 0.0, 0.0, 0.0, 2.5, -1.25, ""},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.listing);
+        konfig k = view();
+        situace s{};
+        s.E = r.E, s.V1 = r.V1, s.V2 = r.V2, s.V3 = r.V3, s.a = r.a, s.x0 = r.x0;
+        s.coef[0] = cplx(1.0, 0.0);
+        three_region_step(s, k);
+        draw(s, k);
+        EXPECT_EQ(s.text, r.listing);
+    }
+    // Across a sweep of energies through the potentials of each system, no
+    // listing ever holds "nan", "inf" or a negative zero.
+    for (const char* name : {"volna", "bariera", "jama"}) {
+        konfig k = view();
+        situace s = system_state(name, k);
+        for (double e = 0.0; e <= 10.0; e += 0.25) {
+            s.E = e;
+            three_region_step(s, k);
+            draw(s, k);
+            for (const char* bad : {"nan", "inf", "=-0\n"})
+                EXPECT_EQ(s.text.find(bad), std::string::npos) << name << " E=" << e << ": " << s.text;
+        }
+    }
+}
+
 TEST(ThreeRegionPlot, ListingTakesTheRegionalSeparatorButTheEnergyLabelAPoint)
 {
     // A Czech locale (decimal comma), built privately for this test.

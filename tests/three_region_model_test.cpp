@@ -684,11 +684,10 @@ TEST(ThreeRegionStep, WalksAListWithoutTheSuperpositionButtonToItsEnd)
 TEST(ThreeRegionLayout, FreeParticleStripsTouchAndSpanThePlot)
 {
     control_list list;
-    list["V1"]->name = "V1x"; // found by position, not by name
     konfig k = make_konfig();
     k.controls = list.head;
     three_region_layout(volna(), k);
-    const zgl_rect v1 = list["V1x"]->rect, v2 = list["V2"]->rect, v3 = list["V3"]->rect;
+    const zgl_rect v1 = list["V1"]->rect, v2 = list["V2"]->rect, v3 = list["V3"]->rect;
     EXPECT_FLOAT_EQ(v1.x, 0.0f); // left edge untouched
     EXPECT_NEAR(v1.w, 266.6667, 1e-3);
     EXPECT_NEAR(v2.x, 316.6667, 1e-3);
@@ -698,7 +697,7 @@ TEST(ThreeRegionLayout, FreeParticleStripsTouchAndSpanThePlot)
     EXPECT_NEAR(50.0 + v1.w, v2.x, 1e-3);
     EXPECT_NEAR(v2.x + v2.w, v3.x, 1e-3);
     EXPECT_NEAR(v3.x + v3.w, 750.0, 1e-3);
-    for (const char* name : {"V1x", "V2", "V3"}) {
+    for (const char* name : {"V1", "V2", "V3"}) {
         const control* c = list[name];
         EXPECT_EQ(c->rect.y, 400.0f) << name;
         EXPECT_EQ(c->rect.h, 150.0f) << name;
@@ -706,6 +705,19 @@ TEST(ThreeRegionLayout, FreeParticleStripsTouchAndSpanThePlot)
     }
     EXPECT_EQ(k.controls, list.head);
     EXPECT_EQ(list["tl_cas"]->rect.w, 10.0f); // only positions 3..5 move
+}
+
+TEST(ThreeRegionLayout, TheStripsAreTakenByPositionAndADebugBuildStopsOnAReorderedList)
+{
+    control_list list;
+    list["V1"]->name = "V1x";
+    konfig k = make_konfig();
+    k.controls = list.head;
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEBUG_DEATH(three_region_layout(volna(), k), "V1");
+#ifdef NDEBUG
+    EXPECT_NEAR(list["V1x"]->rect.w, 266.6667, 1e-3); // moved by position all the same
+#endif
 }
 
 TEST(ThreeRegionLayout, ZeroWidthAndOffRangeRegionsAreStoredUnclamped)

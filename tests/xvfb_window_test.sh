@@ -1,7 +1,7 @@
 #!/bin/bash
 # The built program in a real X window under Xvfb, started in an empty
 # temporary folder:
-#  - without a display it says "Error while loading ZenGL" on stderr, ends
+#  - without a display it says "vlnkar: error while loading ZenGL" on stderr, ends
 #    with status 1 and writes no "config.ini";
 #  - with one it writes the four default lines of "config.ini" (CR LF),
 #    opens an 800 x 600 window named "Vlnkar", redraws after a click on the
@@ -111,7 +111,7 @@ trap 'rm -rf "$nodisp"' EXIT
 (cd "$nodisp" && env -u DISPLAY -u WAYLAND_DISPLAY timeout 20 "$prog" >out.txt 2>err.txt)
 status=$?
 [ "$status" = 1 ] || fail "without a display the status is $status, not 1"
-grep -q "Error while loading ZenGL" "$nodisp/err.txt" || fail "no message on stderr without a display"
+grep -q "^vlnkar: error while loading ZenGL: " "$nodisp/err.txt" || fail "no message on stderr without a display"
 [ ! -e "$nodisp/config.ini" ] || fail "config.ini written without a display"
 echo "no-display test passed"
 

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "common/numtext.h"
+#include "engines/screen_map.h"
 #include "engines/three_region/three_region.h"
 
 namespace {
@@ -29,29 +30,28 @@ constexpr uint32_t GRID_COLOUR = 0x666666;
 constexpr uint32_t ENERGY_COLOUR = 0xFFFFFF;
 constexpr uint32_t WALL_COLOUR = 0xDDDDDD;
 
-constexpr double PI = 3.141592654;
-// A level is looked for every 2 meV.
-constexpr double LEVEL_SCAN_STEP = 0.002;
-
 // Middle dot U+00B7 in UTF-8; the length labels read "<··· 1.6nm ···>".
 #define MIDDOT "\xC2\xB7"
 const std::string LENGTH_OPEN = "<" MIDDOT MIDDOT MIDDOT " ";
 const std::string LENGTH_CLOSE = "nm " MIDDOT MIDDOT MIDDOT ">";
 #undef MIDDOT
 
-// The screen mappings of one frame.
+// The mapping of one frame: the screen mapping every engine shares, and the
+// top of the energy diagram, which this plot takes from the largest of E
+// and the three potentials.
 struct mapping {
-    double W, H; // window, pixels
-    double L;    // half range, internal units
-    double y0;   // zero line of the wave plot, pixels
-    double s;    // pixels per unit of the plotted value
-    double vmax; // top of the energy diagram, eV
+    screen_map sm;
+    double vmax; // eV
 
-    // Screen x of the model coordinate x: -L at 50, +L at W - 50.
-    double X(double x) const { return (x + L) * (W - 100.0) / (2.0 * L) + 50.0; }
+    double X(double x) const { return sm.X(x); }
     // Screen y of the energy e (eV): 0 at H - 50, vmax at 2H/3.
-    double Y(double e) const { return (H - 50.0) - (H / 3.0 - 50.0) * e / vmax; }
+    double Y(double e) const { return sm.Y(e, vmax); }
 };
+
+// The zero line of the wave plot reaches this far beyond the plot's ends,
+// pixels; the length labels stand this far above the bottom, pixels.
+constexpr double ZERO_LINE_OVERHANG = 10.0;
+constexpr double LENGTH_LABEL_LIFT = 20.0;
 
 // A coordinate the graphics layer can take: finite and within float range
 // (a larger double would not convert to float at all).
@@ -77,21 +77,33 @@ void label(zgl_font* font, double x, double y, const std::string& text, uint32_t
     text_Draw(font, static_cast<float>(x), static_cast<float>(y), text, flags);
 }
 
-// v rounded to six decimals, in the regional format: 0.846523, 1, 0.
-std::string six_decimals(double v)
+// One line of the listing: the name, "=", v rounded to six decimals in the
+// regional format (0.846523, 1, 0) and a line feed. A figure that is not a
+// finite number is left out: with E below every potential no wave comes in,
+// the quotient is 0/0, and "nan" is no figure a reader can use.
+void add_figure(std::string& text, const char* name, double v)
 {
-    return fmt_g(round_even(v * 1000000.0) * 0.000001);
+    const double rounded = round_even(v * 1000000.0) * 0.000001;
+    if (!std::isfinite(rounded))
+        return;
+    text += name;
+    text += '=';
+    text += fmt_g(rounded);
+    text += '\n';
 }
 
 // The listing: transmitted and reflected shares at the left boundary, and at
 // the right boundary of the middle region when it has a width.
 std::string listing(const situace& s)
 {
+    std::string t;
     const double r1 = std::pow(std::abs(cdiv(s.coef[1], s.coef[0])), 2);
-    std::string t = "T1=" + six_decimals(1.0 - r1) + "\nR1=" + six_decimals(r1) + "\n";
+    add_figure(t, "T1", 1.0 - r1);
+    add_figure(t, "R1", r1);
     if (s.a > 0.0) {
         const double r2 = std::pow(std::abs(cdiv(s.coef[3], s.coef[2])), 2);
-        t += "T2=" + six_decimals(1.0 - r2) + "\nR2=" + six_decimals(r2) + "\n";
+        add_figure(t, "T2", 1.0 - r2);
+        add_figure(t, "R2", r2);
     }
     return t;
 }
@@ -139,45 +151,21 @@ inline cplx stationary(const situace& s, int region, double x)
     }
 }
 
-// The residual whose zeros are the bound-state energies of the well: the
-// matching condition of a cosine/sine state inside against decaying tails
-// outside, with q the phase the state gathers across the width a.
-double well_residual(const situace& s, double e)
-{
-    const double q = std::sqrt((e - s.V2) * TWO_M) * s.a / HBAR;
-    const double inside = std::sqrt(e - s.V2);
-    const double left = std::sqrt(s.V1 - e);
-    const double right = std::sqrt(s.V3 - e);
-    return std::fabs(std::cos(q) * inside * (right + left) + std::sin(q) * (left * right - (e - s.V2)));
-}
-
 // Bound-state levels across the well: a line at the first scan point past
 // every local minimum of the residual, so up to 2 meV above the level.
 void draw_levels(const situace& s, const mapping& m)
 {
     if (!(s.V1 > s.V2 && s.V3 > s.V2))
         return;
-    enum { idle, falling, minimum } phase = idle;
-    double p = 1e15;
     const double xl = m.X(s.x0) + 1.0;
     const double xr = m.X(s.x0 + s.a);
-    // (The scan also stops should e + 0.002 no longer change e, at absurd
-    // energies, rather than loop for ever.)
-    for (double e = s.V2; e < std::min(s.V1, s.V3) && e + LEVEL_SCAN_STEP != e; e += LEVEL_SCAN_STEP) {
-        const double f = well_residual(s, e);
-        if (f < p) {
-            phase = falling;
-            p = f;
-        } else if (f > p) {
-            p = f;
-            if (phase == falling)
-                phase = minimum;
-        }
-        if (phase == minimum) {
-            line(xl, m.Y(e), xr, m.Y(e), LEVEL_COLOUR);
-            phase = idle;
-        }
-    }
+    // A memory above any residual: see scan_well for why the plot's scan
+    // starts differently from the snap's.
+    constexpr double ABOVE_ANY_RESIDUAL = 1e15;
+    scan_well(s, s.V2, std::min(s.V1, s.V3), ABOVE_ANY_RESIDUAL, [&](double e) {
+        line(xl, m.Y(e), xr, m.Y(e), LEVEL_COLOUR);
+        return false;
+    });
 }
 
 // The slope arrows: the real part is sampled a little before and two
@@ -207,11 +195,12 @@ void arrow_rule(arrow_state& st, const situace& s, const konfig& k, const mappin
     }
     if (!(st.have_p && st.have_q))
         return;
+    const double amp = m.sm.amplitude();
     const double x = m.X(n * dx) - 45.0;
-    const double y = m.y0 - 4.5 - m.s * st.q.real();
+    const double y = m.sm.baseline() - 4.5 - amp * st.q.real();
     // Three samples on screen are 3 dx internal units wide.
-    const double run = 3.0 * dx * (m.W - 100.0) / (2.0 * m.L);
-    const double angle = std::atan(m.s * (st.p.real() - st.q.real()) / run) * 180.0 / PI;
+    const double run = m.sm.pixels(3.0 * dx);
+    const double angle = std::atan(amp * (st.p.real() - st.q.real()) / run) * 180.0 / PI;
     if (drawable(x) && drawable(y) && drawable(angle))
         ssprite2d_Draw(k.arrow_texture, static_cast<float>(x), static_cast<float>(y), 90.0f, 9.0f,
                        static_cast<float>(angle), 255, FX_BLEND);
@@ -238,7 +227,8 @@ void draw_curve(const situace& s, const konfig& k, const mapping& m)
     const cplx z = cplx(0.0, -s.E) * t;
     const cplx phase = std::exp(cplx(z.real() / HBAR, z.imag() / HBAR));
     const double root_n = std::sqrt(s.N.real());
-    const double c0 = m.y0, c1 = m.y0 - 1.0; // the curve is two pixels thick
+    const double c0 = m.sm.baseline(), c1 = c0 - 1.0; // the curve is two pixels thick
+    const double amp = m.sm.amplitude();
 
     arrow_state arrow;
     const double end = k.half_range * k.density;
@@ -253,14 +243,14 @@ void draw_curve(const situace& s, const konfig& k, const mapping& m)
         const double sx = m.X(x);
         if (!first) {
             if (!k.reim_mode) {
-                const double a = m.s * norm2(prev), b = m.s * norm2(psi);
+                const double a = amp * norm2(prev), b = amp * norm2(psi);
                 line(prev_x, c0 - a, sx, c0 - b, DENSITY_COLOUR);
                 line(prev_x, c1 - a, sx, c1 - b, DENSITY_COLOUR);
             } else {
                 const uint32_t region_colour = REGION_COLOUR[region];
                 if (show_im) {
                     const uint32_t col = both ? BOTH_IM_COLOUR : region_colour;
-                    const double a = m.s * prev.imag(), b = m.s * psi.imag();
+                    const double a = amp * prev.imag(), b = amp * psi.imag();
                     line(prev_x, c0 - a, sx, c0 - b, col);
                     line(prev_x, c1 - a, sx, c1 - b, col);
                 }
@@ -268,7 +258,7 @@ void draw_curve(const situace& s, const konfig& k, const mapping& m)
                     if (arrows)
                         arrow_rule(arrow, s, k, m, n, dx, psi);
                     const uint32_t col = both ? BOTH_RE_COLOUR : region_colour;
-                    const double a = m.s * prev.real(), b = m.s * psi.real();
+                    const double a = amp * prev.real(), b = amp * psi.real();
                     line(prev_x, c0 - a, sx, c0 - b, col);
                     line(prev_x, c1 - a, sx, c1 - b, col);
                 }
@@ -291,15 +281,16 @@ void draw_grid(const situace& s, const mapping& m)
         return;
     const bool bound = s.V2 < s.E && s.E < s.V1 && s.E < s.V3;
     const double top = cut(m.vmax);
+    const double left = m.sm.plot_left(), right = m.sm.plot_right();
     for (double j = 0.0; j <= top; j += 1.0) {
         const double y = m.Y(j);
         if (bound && j > s.V2) {
             if (j < s.V1)
-                line(50.0, y, m.X(s.x0), y, GRID_COLOUR, 160);
+                line(left, y, m.X(s.x0), y, GRID_COLOUR, 160);
             if (j < s.V3)
-                line(m.X(s.x0 + s.a), y, m.W - 50.0, y, GRID_COLOUR, 160);
+                line(m.X(s.x0 + s.a), y, right, y, GRID_COLOUR, 160);
         } else {
-            line(50.0, y, m.W - 50.0, y, GRID_COLOUR, 160);
+            line(left, y, right, y, GRID_COLOUR, 160);
         }
     }
 }
@@ -309,12 +300,13 @@ void draw_grid(const situace& s, const mapping& m)
 void draw_potential(const situace& s, const mapping& m)
 {
     const double xl = m.X(s.x0), xr = m.X(s.x0 + s.a);
+    const double left = m.sm.plot_left(), right = m.sm.plot_right();
     for (double o = -1.0; o <= 0.0; o += 1.0) {
-        line(50.0, m.Y(s.E) + o, m.W - 50.0, m.Y(s.E) + o, ENERGY_COLOUR);
-        line(50.0, m.Y(s.V1) + o, xl, m.Y(s.V1) + o, REGION_COLOUR[0]);
+        line(left, m.Y(s.E) + o, right, m.Y(s.E) + o, ENERGY_COLOUR);
+        line(left, m.Y(s.V1) + o, xl, m.Y(s.V1) + o, REGION_COLOUR[0]);
         if (s.a > 0.0)
             line(xl, m.Y(s.V2) + o, xr, m.Y(s.V2) + o, REGION_COLOUR[1]);
-        line(xr, m.Y(s.V3) + o, m.W - 50.0, m.Y(s.V3) + o, REGION_COLOUR[2]);
+        line(xr, m.Y(s.V3) + o, right, m.Y(s.V3) + o, REGION_COLOUR[2]);
     }
     if (s.a > 0.0) {
         line(xl, m.Y(s.V1), xl, m.Y(s.V2), WALL_COLOUR);
@@ -337,7 +329,7 @@ std::string energy_text(double e)
     const auto r = std::to_chars(buf, buf + sizeof buf, f, std::chars_format::fixed, 2);
     if (r.ec != std::errc())
         return "E=";
-    return "E=" + std::string(buf, r.ptr);
+    return "E=" + without_negative_zero(std::string(buf, r.ptr));
 }
 
 // A length in internal units as nanometres (0.4 nm a unit), three decimals.
@@ -365,17 +357,18 @@ double value_offset(double v, const situace& s, const mapping& m)
 // labels, which do not depend on the energy scale.
 void draw_labels(const situace& s, const mapping& m, zgl_font* font, bool diagram)
 {
-    const double W = m.W, L = m.L;
-    const double ylen = m.H - 20.0;
+    const double L = m.sm.half_range;
+    const double ylen = m.sm.H - LENGTH_LABEL_LIFT;
     constexpr uint32_t VALUE = TEXT_HALIGN_CENTER;
     constexpr uint32_t LENGTH = TEXT_HALIGN_CENTER | TEXT_VALIGN_CENTER;
 
     if (diagram) {
         const bool e_above = (s.E == m.vmax && s.V2 != m.vmax) || std::fabs(s.E - s.V2 - 1.0) < 1.0;
-        label(font, W * 0.5, m.Y(s.E) + (e_above ? ABOVE : BELOW), energy_text(s.E), VALUE);
+        label(font, m.sm.W * 0.5, m.Y(s.E) + (e_above ? ABOVE : BELOW), energy_text(s.E), VALUE);
     }
 
-    const double x1 = (L + s.x0) * (W - 100.0) / (4.0 * L) + 50.0;
+    // The middle of region 1, half way from the plot's left end to x0.
+    const double x1 = m.sm.pixels(L + s.x0) / 2.0 + m.sm.plot_left();
     if (diagram)
         label(font, x1, m.Y(s.V1) + value_offset(s.V1, s, m), "V1=" + fmt_g(s.V1), VALUE);
     label(font, x1, ylen, length_text(L + s.x0), LENGTH);
@@ -400,11 +393,7 @@ void three_region_draw(situace& s, const konfig& k, zgl_font* font)
     s.text = listing(s);
 
     mapping m;
-    m.W = k.width;
-    m.H = k.height;
-    m.L = k.half_range;
-    m.y0 = m.H / 3.0 + 10.0;
-    m.s = (3.0 / m.L) * 230.0;
+    m.sm = screen_of(k);
     m.vmax = std::max(std::max(s.E, s.V1), std::max(s.V2, s.V3));
     // With every energy at 0 eV the diagram has no scale (Y would divide by
     // zero): it is left out for that frame, the wave and the listing stay.
@@ -413,18 +402,22 @@ void three_region_draw(situace& s, const konfig& k, zgl_font* font)
     if (diagram)
         draw_levels(s, m);
 
-    line(40.0, m.y0, m.W - 40.0, m.y0, ZERO_LINE_COLOUR, 200);
+    const double y0 = m.sm.baseline();
+    line(m.sm.plot_left() - ZERO_LINE_OVERHANG, y0, m.sm.plot_right() + ZERO_LINE_OVERHANG, y0,
+         ZERO_LINE_COLOUR, 200);
 
     const bool square = k.show_square && !k.reim_mode;
     draw_curve(s, k, m);
 
     if (square) {
-        const double side = (m.W - 100.0) / (2.0 * m.L);
-        const double x = m.W * 0.5 - (m.W - 100.0) / (4.0 * m.L);
-        const double y = m.y0 - m.s;
-        if (drawable(x) && drawable(y) && drawable(side) && drawable(m.s))
+        // One internal unit wide, centred, and one plotted unit high.
+        const double side = m.sm.px_per_unit();
+        const double amp = m.sm.amplitude();
+        const double x = m.sm.W * 0.5 - side / 2.0;
+        const double y = y0 - amp;
+        if (drawable(x) && drawable(y) && drawable(side) && drawable(amp))
             pr2d_Rect(static_cast<float>(x), static_cast<float>(y), static_cast<float>(side),
-                      static_cast<float>(m.s), SQUARE_COLOUR, 100, PR2D_FILL);
+                      static_cast<float>(amp), SQUARE_COLOUR, 100, PR2D_FILL);
     }
 
     if (diagram) {

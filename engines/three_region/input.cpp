@@ -9,15 +9,24 @@
 #include <cstdint>
 
 #include "common/numtext.h"
+#include "engines/screen_map.h"
 #include "engines/three_region/three_region.h"
 
 namespace {
 
 // Both edges of the middle region stay within -0.9 L .. 0.9 L.
 constexpr double EDGE_LIMIT = 0.9;
-// Key steps per tick, internal units: moving the region, and its width.
-constexpr double MOVE_STEP = 0.009;
-constexpr double WIDTH_STEP = 0.006;
+// Right and Left per tick, in thousandths of an internal unit (the keys
+// keep x0 and a on whole thousandths): Shift moves the region by 9, without
+// Shift its width changes by 6.
+constexpr double MOVE_THOUSANDTHS = 9.0;
+constexpr double WIDTH_THOUSANDTHS = 6.0;
+// The move step in internal units (0.009): a step that would take the right
+// edge past the limit puts it on the limit instead.
+constexpr double MOVE_STEP = MOVE_THOUSANDTHS / 1000.0;
+// Left narrows the region by a width step only while it is at least this
+// wide (0.009 units); a narrower region is removed at once (a = 0).
+constexpr double NARROWEST_STEPPED_WIDTH = 0.009;
 
 // The potential of the strip under the mouse, or null over anything else.
 double* strip_potential(situace& s, const control* hit)
@@ -33,17 +42,30 @@ double* strip_potential(situace& s, const control* hit)
     return nullptr;
 }
 
-// Step size in thousandths: 10, or 40 with Shift or the right button held
-// (coarse), and 10 more when the wheel turned the way being handled, so a
-// wheel notch counts for more than one 10 ms tick of a held key.
+// Up and Down: the step size n in thousandths (of an eV for the energy):
+// fine, or coarse with Shift or the right button held, and a bonus when the
+// wheel turned the way being handled, so a wheel notch counts for more than
+// one 10 ms tick of a held key.
+constexpr uint8_t FINE_STEP = 10;
+constexpr uint8_t COARSE_STEP = 40;
+constexpr uint8_t WHEEL_BONUS = 10;
+
 uint8_t step_size(int wheel_dir)
 {
-    uint8_t n = 10;
+    uint8_t n = FINE_STEP;
     if (key_Down(K_SHIFT) || mouse_Down(M_BRIGHT))
-        n = 40;
+        n = COARSE_STEP;
     if (mouse_Wheel(wheel_dir))
-        n += 10;
+        n += WHEEL_BONUS;
     return n;
+}
+
+// The step of a potential for a step size of n thousandths, in thousandths
+// of an eV: 5 n + 35, so a potential moves 0.085 eV per tick of a held key
+// (n = 10) against the energy's 0.010.
+double potential_step(uint8_t n)
+{
+    return 5.0 * n + 35.0;
 }
 
 // Snapped to thousandths: round(1000 v + d) / 1000.
@@ -62,9 +84,8 @@ bool drag(situace& s, const konfig& k, const control* hit)
     const double L = k.half_range;
     const double lim = EDGE_LIMIT * L;
     // The mouse movement since the anchor, in internal units: the inverse
-    // of the plot's mapping of 2L units onto W - 100 pixels.
-    const double delta =
-        static_cast<double>(mouse_X() - k.drag_x) * 2.0 * L / static_cast<double>(k.width - 100);
+    // of the plot's mapping.
+    const double delta = screen_of(k).units(static_cast<double>(mouse_X() - k.drag_x));
     if (hit->name == "V1") {
         // The left edge follows the mouse, the right edge x0 + a stays.
         if (s.a > delta && s.x0 + delta > -lim) {
@@ -104,9 +125,9 @@ void three_region_input(situace& s, konfig& k, control* hit, bool& changed)
     if (key_Down(K_RIGHT)) {
         const bool room = s.x0 + s.a < lim - MOVE_STEP;
         if (key_Down(K_SHIFT))
-            s.x0 = room ? thousandths(s.x0, 9.0) : lim - s.a;
+            s.x0 = room ? thousandths(s.x0, MOVE_THOUSANDTHS) : lim - s.a;
         else
-            s.a = room ? thousandths(s.a, 6.0) : lim - s.x0;
+            s.a = room ? thousandths(s.a, WIDTH_THOUSANDTHS) : lim - s.x0;
         changed = true;
         return;
     }
@@ -114,9 +135,9 @@ void three_region_input(situace& s, konfig& k, control* hit, bool& changed)
     // Left: narrow the region from the right, or with Shift move it left.
     if (key_Down(K_LEFT)) {
         if (key_Down(K_SHIFT))
-            s.x0 = s.x0 >= -lim + MOVE_STEP ? thousandths(s.x0, -9.0) : -lim;
+            s.x0 = s.x0 >= -lim + MOVE_STEP ? thousandths(s.x0, -MOVE_THOUSANDTHS) : -lim;
         else
-            s.a = s.a >= 0.009 ? thousandths(s.a, -6.0) : 0.0; // below 9 thousandths: gone
+            s.a = s.a >= NARROWEST_STEPPED_WIDTH ? thousandths(s.a, -WIDTH_THOUSANDTHS) : 0.0;
         changed = true;
         return;
     }
@@ -127,7 +148,7 @@ void three_region_input(situace& s, konfig& k, control* hit, bool& changed)
     if (key_Down(K_UP) || mouse_Wheel(M_WUP)) {
         const uint8_t n = step_size(M_WUP);
         if (double* v = strip_potential(s, hit))
-            *v = round_even(1000.0 * *v + 5.0 * n + 35.0) / 1000.0;
+            *v = thousandths(*v, potential_step(n));
         else
             s.E = s.E + n / 1000.0;
         changed = true;
@@ -138,7 +159,7 @@ void three_region_input(situace& s, konfig& k, control* hit, bool& changed)
     if (key_Down(K_DOWN) || mouse_Wheel(M_WDOWN)) {
         const uint8_t n = step_size(M_WDOWN);
         if (double* v = strip_potential(s, hit)) {
-            *v = round_even(1000.0 * *v - (5.0 * n + 35.0)) / 1000.0;
+            *v = thousandths(*v, -potential_step(n));
             if (*v < 0.0)
                 *v = 0.0;
         } else {

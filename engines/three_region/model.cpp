@@ -24,8 +24,6 @@
 
 namespace {
 
-const cplx I(0.0, 1.0);
-
 // Exponent of one region, 1/internal unit: sqrt(2m * dV) / hbar with dV in
 // eV. The internal length unit is defined by this very expression.
 cplx wave_number(double dv)
@@ -62,17 +60,17 @@ incidence solve_stationary(situace& s)
             // V1 = V2: regions 1 and 2 are one region with a single
             // exponential that decays to the left.
             B2 = cplx(0.0, 0.0);
-            A2 = cdiv(2.0 * k3 * B3 * std::exp(-(k2 + I * k3) * b), k3 + I * k2);
+            A2 = cdiv(2.0 * k3 * B3 * std::exp(-(k2 + I_UNIT * k3) * b), k3 + I_UNIT * k2);
             A1 = A2;
-            A3 = cdiv((k2 + I * k3) * B3 * std::exp(-2.0 * I * k3 * b), I * k3 - k2);
+            A3 = cdiv((k2 + I_UNIT * k3) * B3 * std::exp(-2.0 * I_UNIT * k3 * b), I_UNIT * k3 - k2);
         } else {
-            const cplx D =
-                (k2 + I * k3) * (k1 - k2) * std::exp(-k2 * a) + (k2 - I * k3) * (k1 + k2) * std::exp(k2 * a);
-            B2 = cdiv(2.0 * I * k3 * (k1 - k2) * B3 * std::exp(k2 * x0 - I * k3 * b), D);
+            const cplx D = (k2 + I_UNIT * k3) * (k1 - k2) * std::exp(-k2 * a) +
+                           (k2 - I_UNIT * k3) * (k1 + k2) * std::exp(k2 * a);
+            B2 = cdiv(2.0 * I_UNIT * k3 * (k1 - k2) * B3 * std::exp(k2 * x0 - I_UNIT * k3 * b), D);
             A2 = cdiv((k1 + k2) * B2 * std::exp(-2.0 * k2 * x0), k2 - k1);
             A1 = cdiv(2.0 * k2 * B2 * std::exp(-(k1 + k2) * x0), k2 - k1);
-            A3 = B2 * std::exp(-(k2 + I * k3) * b) + A2 * std::exp((k2 - I * k3) * b) -
-                 B3 * std::exp(-2.0 * I * k3 * b);
+            A3 = B2 * std::exp(-(k2 + I_UNIT * k3) * b) + A2 * std::exp((k2 - I_UNIT * k3) * b) -
+                 B3 * std::exp(-2.0 * I_UNIT * k3 * b);
         }
     } else {
         // The wave comes in from the left (or, in a well, the decaying
@@ -81,7 +79,7 @@ incidence solve_stationary(situace& s)
         which = incidence::from_left;
         A1 = cplx(1.0, 0.0);
         B3 = cplx(0.0, 0.0);
-        if (k2 + I * k3 == cplx(0.0, 0.0)) {
+        if (k2 + I_UNIT * k3 == cplx(0.0, 0.0)) {
             // V2 = V3 with E at or below them: regions 2 and 3 are one
             // decaying region, exp(-k2 x) = exp(i k3 x).
             A2 = cplx(0.0, 0.0);
@@ -90,16 +88,17 @@ incidence solve_stationary(situace& s)
             A3 = B2;
         } else if (k2 == cplx(0.0, 0.0)) {
             // E = V2: the middle region holds the straight line A2 x + B2.
-            A2 = cdiv(2.0 * I * k1 * k3 * A1 * std::exp(k1 * x0), k1 + I * k3 * (1.0 - k1 * a));
-            B2 = cdiv(A2 * (1.0 - I * k3 * b), I * k3);
+            A2 = cdiv(2.0 * I_UNIT * k1 * k3 * A1 * std::exp(k1 * x0), k1 + I_UNIT * k3 * (1.0 - k1 * a));
+            B2 = cdiv(A2 * (1.0 - I_UNIT * k3 * b), I_UNIT * k3);
             B1 = A1 * std::exp(2.0 * k1 * x0) - cdiv(A2 * std::exp(k1 * x0), k1);
-            A3 = cdiv(A2 * std::exp(-I * k3 * b), I * k3);
+            A3 = cdiv(A2 * std::exp(-I_UNIT * k3 * b), I_UNIT * k3);
         } else {
-            const cplx D = (k1 - k2) * (k2 - I * k3) * std::exp(2.0 * k2 * a) + (k1 + k2) * (k2 + I * k3);
-            A2 = cdiv(2.0 * k1 * (k2 + I * k3) * A1 * std::exp((k1 - k2) * x0), D);
-            B2 = cdiv((k2 - I * k3) * A2 * std::exp(2.0 * k2 * b), k2 + I * k3);
+            const cplx D =
+                (k1 - k2) * (k2 - I_UNIT * k3) * std::exp(2.0 * k2 * a) + (k1 + k2) * (k2 + I_UNIT * k3);
+            A2 = cdiv(2.0 * k1 * (k2 + I_UNIT * k3) * A1 * std::exp((k1 - k2) * x0), D);
+            B2 = cdiv((k2 - I_UNIT * k3) * A2 * std::exp(2.0 * k2 * b), k2 + I_UNIT * k3);
             B1 = A2 * std::exp((k1 + k2) * x0) + B2 * std::exp((k1 - k2) * x0) - A1 * std::exp(2.0 * k1 * x0);
-            A3 = cdiv(2.0 * k2 * A2 * std::exp((k2 - I * k3) * b), k2 + I * k3);
+            A3 = cdiv(2.0 * k2 * A2 * std::exp((k2 - I_UNIT * k3) * b), k2 + I_UNIT * k3);
         }
         // A state that decays on both sides (E <= V1, E <= V3, above the
         // floor V2) is real up to one overall factor. Fix that factor's

@@ -10,13 +10,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/control_list.h"
+
 namespace {
 
-const cplx I(0.0, 1.0);
-
-// Scan of the bound-state search, eV: the step between scan points, how
-// far from E the scan looks, and how close E must be to snap.
-constexpr double SCAN_STEP = 0.002;
+// How far from E the snap's scan looks, and how close E must be to the
+// scan point past a minimum to snap, eV.
 constexpr double SCAN_REACH = 0.5;
 constexpr double SNAP_DISTANCE = 0.01;
 
@@ -26,64 +25,33 @@ constexpr double SNAP_DISTANCE = 0.01;
 constexpr double WINDOW_DECAYING = 3.0;
 constexpr double WINDOW_OSCILLATING = 6.0;
 
-// Matching residual of the finite well at energy x (eV). With p = sqrt(x -
-// V2) inside and sqrt(V1 - x), sqrt(V3 - x) the decay rates outside (all
-// in sqrt(eV), the common factor sqrt(2m)/hbar cancels except in the phase
-// q a), the bound states are the zeros of
-//   cos(q a) p (s3 + s1) + sin(q a) (s1 s3 - p^2).
-double well_residual(double x, double V1, double V2, double V3, double a)
-{
-    const double q = std::sqrt(TWO_M * (x - V2)) / HBAR;
-    const double p = std::sqrt(x - V2);
-    const double s1 = std::sqrt(V1 - x);
-    const double s3 = std::sqrt(V3 - x);
-    return std::fabs(std::cos(q * a) * p * (s3 + s1) + std::sin(q * a) * (s1 * s3 - (x - V2)));
-}
-
 } // namespace
+
+double well_residual(const situace& s, double e)
+{
+    const double q = std::sqrt(TWO_M * (e - s.V2)) / HBAR;
+    const double p = std::sqrt(e - s.V2);
+    const double s1 = std::sqrt(s.V1 - e);
+    const double s3 = std::sqrt(s.V3 - e);
+    return std::fabs(std::cos(q * s.a) * p * (s3 + s1) + std::sin(q * s.a) * (s1 * s3 - (e - s.V2)));
+}
 
 bool snap_to_bound_state(situace& s)
 {
     // Only a well: the middle region strictly below both sides.
     if (!(s.V2 < s.V1 && s.V2 < s.V3))
         return false;
-
-    enum { idle, falling, risen } state = idle;
-    double x = s.E - SCAN_REACH;
-    if (s.V2 > x)
-        x = s.V2;
-    double r = 0.0; // the residual at the previous point
-
-    for (;;) {
-        const double h = std::min({s.V1, s.V3, s.E + SCAN_REACH});
-        if (!(x < h))
-            break;
-        const double f = well_residual(x, s.V1, s.V2, s.V3, s.a);
-        if (f < r) {
-            state = falling;
-            r = f;
-        } else if (f > r) {
-            r = f;
-            if (state == falling)
-                state = risen;
+    const double from = std::max(s.E - SCAN_REACH, s.V2);
+    const double to = std::min({s.V1, s.V3, s.E + SCAN_REACH});
+    bool snapped = false;
+    scan_well(s, from, to, 0.0, [&](double e) {
+        if (std::fabs(s.E - e) < SNAP_DISTANCE && e != s.V2) {
+            s.E = e;
+            snapped = true;
         }
-        if (state == risen) {
-            // The residual has just turned upward: the previous point was
-            // a local minimum, and x is one step past it.
-            if (std::fabs(s.E - x) < SNAP_DISTANCE && x != s.V2) {
-                s.E = x;
-                return true;
-            }
-            state = idle;
-        }
-        const double next = x + SCAN_STEP;
-        // At energies above about 1e13 eV the step is lost in rounding and
-        // x would stand still; there is nothing to find there.
-        if (!(next > x))
-            break;
-        x = next;
-    }
-    return false;
+        return snapped;
+    });
+    return snapped;
 }
 
 namespace {
@@ -105,10 +73,11 @@ cplx norm_integral(const situace& s, incidence which, double& window)
         // B3 = 1.
         window = WINDOW_OSCILLATING;
         const double w = window;
-        cplx N =
-            cdiv(A3 * std::conj(B3) * (std::exp(2.0 * I * k3 * (b + w)) - std::exp(2.0 * I * k3 * b)) +
-                     std::conj(A3) * B3 * (std::exp(-2.0 * I * k3 * b) - std::exp(-2.0 * I * k3 * (b + w))),
-                 2.0 * I * k3);
+        cplx N = cdiv(A3 * std::conj(B3) *
+                              (std::exp(2.0 * I_UNIT * k3 * (b + w)) - std::exp(2.0 * I_UNIT * k3 * b)) +
+                          std::conj(A3) * B3 *
+                              (std::exp(-2.0 * I_UNIT * k3 * b) - std::exp(-2.0 * I_UNIT * k3 * (b + w))),
+                      2.0 * I_UNIT * k3);
         N.real(N.real() + (norm2(A3) + 1.0) * w);
         return N;
     }
@@ -126,7 +95,7 @@ cplx norm_integral(const situace& s, incidence which, double& window)
         N += cdiv(norm2(A1) * std::exp(2.0 * k1 * x0), 2.0 * k1);
         // Region 3, x > b: with i k3 = -kappa, |A3|^2 exp(-2 kappa x)
         // integrates to exp(2i k3 b) / (-2i k3).
-        N -= cdiv(norm2(A3) * std::exp(2.0 * I * k3 * b), 2.0 * I * k3);
+        N -= cdiv(norm2(A3) * std::exp(2.0 * I_UNIT * k3 * b), 2.0 * I_UNIT * k3);
         return N;
     }
 
@@ -153,8 +122,7 @@ void set_controls(konfig& k)
             // boxes clickable with no button to close it: close it.
             if (c->active) {
                 c->active = false;
-                for (control* m = c->next; m; m = m->next)
-                    m->visible = false;
+                set_panel_visible(c, false);
             }
             return;
         }

@@ -17,6 +17,60 @@ incidence solve_stationary(situace& s);
 // within 0.01 eV of one. Returns whether it snapped.
 bool snap_to_bound_state(situace& s);
 
+// The phase condition of the finite well at the energy e (eV, V2 <= e <=
+// V1, V3), zero exactly at its bound-state energies. With p = sqrt(e - V2)
+// inside and s1 = sqrt(V1 - e), s3 = sqrt(V3 - e) the decay rates outside
+// (all in sqrt(eV): the common factor sqrt(2m)/hbar cancels except in the
+// phase q a the state gathers across the width), it is
+//   |cos(q a) p (s3 + s1) + sin(q a) (s1 s3 - p^2)|.
+double well_residual(const situace& s, double e);
+
+// Energies of the bound-state scan lie this far apart, eV.
+constexpr double WELL_SCAN_STEP = 0.002;
+
+// The bound-state scan of the finite well, shared by the step's snapping
+// and the plot's level lines: e runs from `from` in steps of WELL_SCAN_STEP
+// while e < `to`, and found(e) is called at the first scan point past each
+// local minimum of the residual, so up to one step above the bound state;
+// the scan ends when found returns true.
+//
+// `memory` is the residual the first point is compared with, and this is
+// where the two callers must differ. The plot starts at V2 with a memory
+// above any residual, so the first point counts as falling and the
+// residual's trivial zero at V2 itself is marked (at V2 + 0.002, where the
+// floor's own line covers it). The snap starts half an eV below E with a
+// memory of 0, so the first point only sets the memory: E is never pulled
+// onto the floor of the well, which is no state at all.
+template <typename Found> void scan_well(const situace& s, double from, double to, double memory, Found found)
+{
+    enum { idle, falling, risen } state = idle;
+    double r = memory;
+    for (double e = from; e < to;) {
+        const double f = well_residual(s, e);
+        if (f < r) {
+            state = falling;
+            r = f;
+        } else if (f > r) {
+            r = f;
+            if (state == falling)
+                state = risen;
+        }
+        if (state == risen) {
+            // The residual has just turned upward: the previous point was
+            // a local minimum, and e is one step past it.
+            if (found(e))
+                return;
+            state = idle;
+        }
+        const double next = e + WELL_SCAN_STEP;
+        // At energies above about 1e13 eV the step is lost in rounding and
+        // e would stand still; there is nothing to find there.
+        if (!(next > e))
+            return;
+        e = next;
+    }
+}
+
 void three_region_step(situace& s, konfig& k);
 void three_region_layout(const situace& s, konfig& k);
 void three_region_draw(situace& s, const konfig& k, zgl_font* font);
