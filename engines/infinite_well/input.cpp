@@ -8,11 +8,10 @@
 // setting `changed` makes the shell run layout and step at the end of the
 // tick.
 #include <algorithm>
-#include <cassert>
 
 #include "common/numtext.h"
 #include "engines/infinite_well/infinite_well.h"
-#include "engines/screen_map.h"
+#include "engines/strips.h"
 
 namespace {
 
@@ -72,31 +71,7 @@ void infinite_well_input(situace& s, konfig&, control*, bool& changed)
 
 void infinite_well_layout(const situace& s, konfig& k)
 {
-    control* v1 = k.controls ? k.controls->next : nullptr;
-    v1 = v1 ? v1->next : nullptr;
-    control* v2 = v1 ? v1->next : nullptr;
-    control* v3 = v2 ? v2->next : nullptr;
-    assert(!v1 || v1->name == "V1");
-    assert(!v2 || v2->name == "V2");
-    assert(!v3 || v3->name == "V3");
-
-    // V1 from the plot's left edge to the left wall, V2 over the well, V3
-    // from the right wall to the plot's right edge; top and height stay.
-    const screen_map m = screen_of(k);
-    const double half = s.a / 2.0;
-    const double left_wall = m.X(-half), right_wall = m.X(half);
-    if (v1) {
-        v1->rect.w = static_cast<float>(left_wall - screen_map::SIDE_MARGIN);
-        v1->hover_rect = v1->rect;
-    }
-    if (v2) {
-        v2->rect.x = static_cast<float>(left_wall);
-        v2->rect.w = static_cast<float>(right_wall - left_wall);
-        v2->hover_rect = v2->rect;
-    }
-    if (v3) {
-        v3->rect.x = static_cast<float>(right_wall);
-        v3->rect.w = static_cast<float>(m.W - screen_map::SIDE_MARGIN - right_wall);
-        v3->hover_rect = v3->rect;
-    }
+    // V1 left of the left wall, V2 over the well (centred on 0, a units
+    // wide), V3 right of the right wall.
+    place_strips(k, -s.a / 2.0, s.a);
 }

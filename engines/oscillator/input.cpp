@@ -8,10 +8,9 @@
 // Relies on: the key state of platform/zgl.h (the shell clears it every
 // tick) and the control list order of the shell: counted from the head,
 // the third, fourth and fifth controls are the strips.
-#include <cassert>
 
 #include "engines/oscillator/oscillator.h"
-#include "engines/screen_map.h"
+#include "engines/strips.h"
 
 namespace {
 
@@ -61,32 +60,7 @@ void oscillator_input(situace& s, konfig& k, control*, bool& changed)
 
 void oscillator_layout(const situace& s, konfig& k)
 {
-    control* v1 = k.controls ? k.controls->next : nullptr;
-    v1 = v1 ? v1->next : nullptr;
-    control* v2 = v1 ? v1->next : nullptr;
-    control* v3 = v2 ? v2->next : nullptr;
-    assert(!v1 || v1->name == "V1");
-    assert(!v2 || v2->name == "V2");
-    assert(!v3 || v3->name == "V3");
-
-    // The central strip is w / 1e15 internal units wide (1 unit = 0.4 nm
+    // The central strip is a / 1e15 internal units wide (1 unit = 0.4 nm
     // at the lowest frequency), centred on the potential's minimum.
-    const screen_map m = screen_of(k);
-    const double K = k.half_range;
-    const double half = s.a / 2e15;
-    const double px = m.plot_width() / (2.0 * K);
-    if (v1) {
-        v1->rect.w = static_cast<float>((K - half) * px);
-        v1->hover_rect = v1->rect;
-    }
-    if (v2) {
-        v2->rect.x = static_cast<float>(screen_map::SIDE_MARGIN + (K - half) * px);
-        v2->rect.w = static_cast<float>(s.a / 1e15 * px);
-        v2->hover_rect = v2->rect;
-    }
-    if (v3) {
-        v3->rect.x = static_cast<float>(screen_map::SIDE_MARGIN + (K + half) * px);
-        v3->rect.w = static_cast<float>((K - half) * px);
-        v3->hover_rect = v3->rect;
-    }
+    place_strips(k, -s.a / 2e15, s.a / 1e15);
 }
