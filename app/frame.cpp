@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "app/controls.h"
+#include "app/help.h" // help overlay
 #include "app/shell.h"
 #include "common/numtext.h"
 
@@ -165,4 +166,7 @@ void draw_proc()
         pr2d_Rect(h->hover_rect.x, h->hover_rect.y, h->hover_rect.w, h->hover_rect.h, h->hover_color,
                   h->hover_alpha, PR2D_FILL);
     }
+
+    // Help overlay, start hint and tooltip, over everything else.
+    help_draw(konf, sit, font, h);
 }
