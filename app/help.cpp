@@ -1,16 +1,18 @@
 // The help overlay, the start hint and the tooltips: their state, its
-// update in every tick, their layout and their drawing.
+// update in every tick, and their drawing (the overlay's layout is in
+// app/help_layout.cpp).
 //
-// Layout rules: every help text stays inside the window, whatever its size
-// (down to 320 x 240), measured with the font it is drawn in; the text
-// shrinks from 12 pt to 6 pt and the overlay flows into up to three columns
-// until it fits. Nothing is drawn over the control under the mouse, except
-// the plot strips "V1".."V3", which are the plot the overlay is meant to
-// cover.
+// Every help text stays inside the window whatever its size (down to
+// 320 x 240), measured with the font it is drawn in: the tooltip and the
+// hint shrink from 12 to 6 points until their line fits. Nothing is drawn
+// over the control under the mouse (nor over the time-step label of the
+// clock button), except over the plot strips "V1".."V3", which are the
+// plot the overlay is meant to cover: the overlay leaves a hole there, the
+// hint steps aside, the tooltip goes below, above or beside the control.
 //
-// Relies on: the graphics layer's drawing and text measuring, the controls
-// (app/controls.h), the texts (app/help_text.cpp) and the translations
-// (app/i18n.h).
+// Relies on: the graphics layer's drawing and text measuring, the texts
+// (app/help_text.cpp), the translations (app/i18n.h) and the shell's
+// phasor_mode (app/records.h).
 #include "app/help.h"
 #include "app/help_layout.h"
 
@@ -18,7 +20,6 @@
 #include <cmath>
 #include <limits>
 
-#include "app/controls.h"
 #include "app/i18n.h"
 
 help_state help{};
@@ -58,8 +59,8 @@ zgl_rect protected_rect(const control& c, zgl_font* f)
 {
     zgl_rect r = unite(c.rect, c.hover_rect);
     if (c.name == "tl_cas") {
-        // The label is centred under the button, 41 px below its top and
-        // never wider than "2.1fs/s" with a little room.
+        // The label is centred under the button, 41 px below its top; no
+        // time step gives a wider label than this text.
         const float label_w = std::max(c.rect.w, text_GetWidth(f, "20.000fs/s") + 4.0f);
         const zgl_rect label{c.rect.x + c.rect.w / 2 - label_w / 2, c.rect.y + 41.0f, label_w,
                              text_GetHeight(f) + 2.0f};
