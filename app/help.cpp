@@ -5,10 +5,10 @@
 // Every help text stays inside the window whatever its size (down to
 // 320 x 240), measured with the font it is drawn in: the tooltip and the
 // hint shrink from 12 to 6 points until their line fits. Nothing is drawn
-// over the control under the mouse (nor over the time-step label of the
-// clock button), except over the plot strips "V1".."V3", which are the
-// plot the overlay is meant to cover: the overlay leaves a hole there, the
-// hint steps aside, the tooltip goes below, above or beside the control.
+// over the control under the mouse (nor over the clock button's time-step
+// label): the overlay leaves a hole for it, the hint is left out, the
+// tooltip goes below, above or beside it. The plot strips "V1".."V3" are
+// the exception: they are the plot, which the overlay is meant to cover.
 //
 // Relies on: the graphics layer's drawing and text measuring, the texts
 // (app/help_text.cpp), the translations (app/i18n.h) and the shell's
@@ -122,8 +122,8 @@ void draw_overlay(const konfig& k, const situace& s, zgl_font* f, const control*
     }
     if (!fits)
         return;
-    // The plot strips lie under the overlay by design; any other control
-    // under the mouse is left uncovered.
+    // The plot strips are the plot the overlay is meant to cover; any
+    // other control under the mouse is left uncovered.
     zgl_rect hole{};
     const bool has_hole = hovered != nullptr && hovered != k.controls && !hovered->name.starts_with("V");
     if (has_hole)
@@ -251,6 +251,9 @@ void help_tick(const control* hit)
 
 void help_draw(const konfig& k, const situace& s, zgl_font* f, const control* hovered)
 {
+    // Without the font there is nothing to read: no empty panels either.
+    if (f == nullptr)
+        return;
     if (help.shown)
         draw_overlay(k, s, f, hovered);
     else if (!help.f1_used && help.ticks < HELP_HINT_TICKS)

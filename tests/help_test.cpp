@@ -1,6 +1,7 @@
 // Help for a first-time user, in the running program (offscreen test mode):
-// F1 and its overlay, the start hint, the tooltips, that every help text
-// stays inside the window, and the Czech catalogue.
+// F1 and its overlay, the start hint, the tooltips, that no help text
+// leaves the window or covers the control under the mouse, and the Czech
+// catalogue.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -9,7 +10,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -50,14 +50,10 @@ class Help : public ::testing::Test {
         fs::current_path(dir_);
         ztest_Enable();
         ASSERT_EQ(vlnkar_main(), 0);
-        ASSERT_EQ(konf.width, size.w);
         ASSERT_NE(font, nullptr);
-        started_ = true;
     }
     void TearDown() override
     {
-        if (!started_)
-            return;
         ztest_Shutdown();
         fs::current_path(old_dir_);
         std::error_code ec;
@@ -79,35 +75,37 @@ class Help : public ::testing::Test {
         ztest_Tick();
         ztest_MouseButton(M_BLEFT, false);
         ztest_Tick();
+        ztest_MouseMove(1, 1); // a corner only the background covers
+        ztest_Tick();
     }
-    // A corner pixel that only the background covers.
-    static void mouse_to_background() { ztest_MouseMove(1, 1); }
-    static bool drawn(const std::string& text)
-    {
-        for (const zgl_prim& p : ztest_Prims())
-            if (p.kind == zgl_prim::TEXT && p.text == text)
-                return true;
-        return false;
-    }
-    static const zgl_prim* drawn_prim(const std::string& text)
+    // The text drawn in the last frame, or null.
+    static const zgl_prim* drawn(const std::string& text)
     {
         for (const zgl_prim& p : ztest_Prims())
             if (p.kind == zgl_prim::TEXT && p.text == text)
                 return &p;
         return nullptr;
     }
-    static std::string title() { return help_lines(sit).front().text; }
+    // The box of a drawn rectangle or text, measured as the layout does.
+    static zgl_rect box_of(const zgl_prim& p)
+    {
+        if (p.kind == zgl_prim::TEXT)
+            return {p.x1, p.y1, text_GetWidth(font, p.text, p.scale), text_GetHeight(font, p.scale)};
+        return {p.x1, p.y1, p.x2, p.y2};
+    }
+    static bool inside_window(const zgl_rect& r)
+    {
+        return r.x >= 0 && r.y >= 0 && r.x + r.w <= float(konf.width) && r.y + r.h <= float(konf.height);
+    }
 
     fs::path old_dir_, dir_;
-    bool started_ = false;
 };
 
-// The words of a text, for checking that a layout drops none.
-void add_words(const std::string& text, std::multiset<std::string>& words)
+class HelpAtSize : public Help, public ::testing::WithParamInterface<window_size> {};
+
+bool overlap(const zgl_rect& a, const zgl_rect& b)
 {
-    std::istringstream in(text);
-    for (std::string w; in >> w;)
-        words.insert(w);
+    return a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h;
 }
 
 // An input procedure that notes whether it ever saw F1 pressed.
@@ -121,366 +119,257 @@ void spy_input(situace&, konfig&, control*, bool&)
 
 } // namespace
 
-TEST_F(Help, F1TogglesTheOverlayNoEngineSeesItAndEverythingElseKeepsWorking)
+TEST_F(Help, F1TogglesTheOverlayNoEngineSeesItAndTheHintStandsFiveSeconds)
 {
     start();
-    mouse_to_background();
-    ztest_Frame();
-    ASSERT_FALSE(drawn(title()));
-    g_engine_calls = 0;
-    g_engine_saw_f1 = false;
+    const std::string title = help_lines(sit).front().text;
     sit.input = spy_input;
-
     press(K_F1);
-    EXPECT_TRUE(help.shown);
     ztest_Frame();
-    EXPECT_TRUE(drawn(title()));
-    // Time and display keys still act while it shows.
+    EXPECT_TRUE(drawn(title));
+    EXPECT_FALSE(drawn(help_hint_text())); // F1 found: no more hint
+    // Everything else keeps working under it.
     press(K_SPACE);
     EXPECT_TRUE(konf.running);
-    ztest_Tick(3);
+    ztest_Tick(3); // ticks for the engine
     press(K_F1);
-    EXPECT_FALSE(help.shown);
     ztest_Frame();
-    EXPECT_FALSE(drawn(title()));
-
+    EXPECT_FALSE(drawn(title));
     EXPECT_GT(g_engine_calls, 0);
     EXPECT_FALSE(g_engine_saw_f1);
-
     // Escape still ends the program with the overlay on.
     press(K_F1);
     press(K_ESCAPE);
     EXPECT_TRUE(ztest_ExitRequested());
-    EXPECT_TRUE(help.shown);
-}
 
-TEST_F(Help, StartHintStandsForFiveSecondsOrUntilF1)
-{
-    start();
-    mouse_to_background();
-    const std::string hint = help_hint_text();
+    // Without F1 the hint stands for 500 ticks of 10 ms.
+    help_start();
     ztest_Tick(int(HELP_HINT_TICKS) - 1);
     ztest_Frame();
-    EXPECT_TRUE(drawn(hint));
+    EXPECT_TRUE(drawn(help_hint_text()));
     ztest_Tick();
     ztest_Frame();
-    EXPECT_FALSE(drawn(hint));
-    help.ticks = 0; // as at start, but F1 has been used
-    press(K_F1);
-    press(K_F1);
-    ztest_Frame();
-    EXPECT_FALSE(drawn(hint));
+    EXPECT_FALSE(drawn(help_hint_text()));
 }
 
 TEST_F(Help, OverlayListsTheActionsOfTheSystemOnScreen)
 {
     start();
-    mouse_to_background();
     press(K_F1);
-    struct row {
+    const struct {
         const char* button;
         std::vector<const char*> listed, absent;
-    };
-    const row rows[] = {
+    } rows[] = {
         {"tl_def", {"energy E", "slope arrows (real part)"}, {"next / previous state", "turn its phase"}},
-        {"tl_bar", {"its potential", "move the middle region"}, {"wider / narrower well"}},
-        {"tl_jam", {"energy E"}, {"higher / lower frequency ω"}},
+        {"tl_jam", {"its potential", "move the middle region"}, {"wider / narrower well"}},
         {"tl_nek",
-         {"wider / narrower well", "next / previous state", "turn its phase"},
+         {"wider / narrower well", "turn its phase"},
          {"energy E", "real, imaginary part on or off"}},
-        {"tl_osc", {"higher / lower frequency ω", "energy and width labels", "turn its phase"}, {"energy E"}},
+        {"tl_osc", {"higher / lower frequency ω", "energy and width labels"}, {"energy E"}},
     };
-    for (const row& r : rows) {
+    for (const auto& r : rows) {
         click_on(r.button);
-        mouse_to_background();
-        ztest_Tick();
         ztest_Frame();
+        EXPECT_TRUE(drawn("end the program")) << r.button;
         for (const char* text : r.listed)
             EXPECT_TRUE(drawn(text)) << r.button << ": " << text;
         for (const char* text : r.absent)
             EXPECT_FALSE(drawn(text)) << r.button << ": " << text;
-        EXPECT_TRUE(drawn("end the program")) << r.button;
     }
 }
-
-class HelpAtSize : public Help, public ::testing::WithParamInterface<window_size> {};
 
 INSTANTIATE_TEST_SUITE_P(Windows, HelpAtSize, ::testing::Values(window_size{800, 600}, window_size{320, 240}),
                          [](const auto& info) {
                              return std::to_string(info.param.w) + "x" + std::to_string(info.param.h);
                          });
 
-// The boxes of what the frame drew after the hover highlight of c: the
-// help's panel, texts and tooltip.
-std::vector<zgl_rect> drawn_after_highlight(const control& c)
+// With the overlay on, for every control the hit test finds at its centre
+// (the plot strips in a three-region system, the switch and the boxes on
+// the infinite well's open panel): a tooltip after 50 ticks of rest and
+// not one earlier, only on buttons, the switch and the boxes, inside the
+// window, gone when the mouse leaves; and nothing the help draws after the
+// hover highlight lies over the control, but over the plot strips.
+TEST_P(HelpAtSize, TooltipsAfterHalfASecondOnlyOnButtonsSwitchAndBoxesNeverOverTheControl)
 {
-    const std::vector<zgl_prim>& prims = ztest_Prims();
-    size_t first = prims.size();
-    for (size_t i = 0; i < prims.size(); ++i) {
-        const zgl_prim& p = prims[i];
-        if (p.kind == zgl_prim::RECT && p.x1 == c.hover_rect.x && p.y1 == c.hover_rect.y &&
-            p.x2 == c.hover_rect.w && p.color == c.hover_color && p.alpha == c.hover_alpha)
-            first = i + 1;
-    }
-    EXPECT_LT(first, prims.size() + 1) << c.name;
-    std::vector<zgl_rect> out;
-    for (size_t i = first; i < prims.size(); ++i) {
-        const zgl_prim& p = prims[i];
-        if (p.kind == zgl_prim::RECT)
-            out.push_back({p.x1, p.y1, p.x2, p.y2});
-        else if (p.kind == zgl_prim::TEXT)
-            out.push_back({p.x1, p.y1, text_GetWidth(font, p.text, p.scale), text_GetHeight(font, p.scale)});
-    }
-    return out;
-}
-
-bool overlap(const zgl_rect& a, const zgl_rect& b)
-{
-    return a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h;
-}
-
-// With the overlay on, for every control the hit test finds at its centre:
-// a tooltip after 50 ticks of rest and not one tick earlier, only on
-// buttons, the switch and the boxes, inside the window; nothing of the help
-// over the control (but over the plot strips, which are the plot); the
-// tooltip gone when the mouse leaves. Three-region systems show the plot
-// strips, the infinite well with its panel open the switch and the boxes.
-TEST_P(HelpAtSize, TooltipsAfterHalfASecondOnlyOnButtonsSwitchAndBoxesAndNeverOverTheControl)
-{
-    const window_size size = GetParam();
-    start(size);
+    start(GetParam());
     ztest_SetRaster(false);
     press(K_F1);
     int shown = 0;
     for (const char* system : {"tl_def", "tl_nek"}) {
         click_on(system);
-        if (std::string(system) == "tl_nek")
+        if (system == std::string("tl_nek"))
             click_on("tl_sup");
-        for (control* c = konf.controls; c != nullptr; c = c->next) {
-            const int x = int(c->rect.x + c->rect.w / 2), y = int(c->rect.y + c->rect.h / 2);
-            ztest_MouseMove(x, y);
+        for (control* c = konf.controls->next; c != nullptr; c = c->next) {
+            ztest_MouseMove(int(c->rect.x + c->rect.w / 2), int(c->rect.y + c->rect.h / 2));
             ztest_Tick();
-            if (c == konf.controls || hit_test(konf.controls) != c)
-                continue; // the background, a hidden control, or one under another here
-            const bool wanted = c->name.starts_with("tl_") || (c->name.size() == 2 && c->name[0] == 'C');
+            if (hit_test(konf.controls) != c)
+                continue; // hidden, or under another control here
+            const bool wanted = c->name.starts_with("tl_") || c->name[0] == 'C';
             const std::string tip = help_tooltip(*c, false);
-            EXPECT_EQ(!tip.empty(), wanted) << c->name;
+            EXPECT_EQ(tip.empty(), !wanted) << c->name;
             ztest_Tick(int(HELP_REST_TICKS) - 1);
             ztest_Frame();
             EXPECT_FALSE(wanted && drawn(tip)) << c->name << " too early";
             ztest_Tick();
             ztest_Frame();
-            EXPECT_EQ(drawn(tip), wanted) << c->name;
-            if (!c->name.starts_with("V")) {
-                for (const zgl_rect& r : drawn_after_highlight(*c))
-                    EXPECT_FALSE(overlap(r, c->rect)) << c->name << " covered at " << r.x << ", " << r.y;
-            }
-            if (!wanted)
-                continue;
-            const zgl_prim* p = drawn_prim(tip);
-            ASSERT_NE(p, nullptr) << c->name;
-            ++shown;
-            const float w = text_GetWidth(font, tip, p->scale), h = text_GetHeight(font, p->scale);
-            EXPECT_TRUE(p->x1 >= 0 && p->y1 >= 0 && p->x1 + w <= float(size.w) && p->y1 + h <= float(size.h))
-                << c->name;
-            mouse_to_background();
+            const zgl_prim* p = drawn(tip);
+            EXPECT_EQ(p != nullptr, wanted) << c->name;
+            shown += p != nullptr;
+            EXPECT_TRUE(p == nullptr || inside_window(box_of(*p))) << c->name;
+            // What follows the highlight (a filled rectangle over hover_rect).
+            const std::vector<zgl_prim>& prims = ztest_Prims();
+            size_t i = prims.size();
+            while (i > 0 && !(prims[i - 1].kind == zgl_prim::RECT && prims[i - 1].x1 == c->hover_rect.x &&
+                              prims[i - 1].y1 == c->hover_rect.y && prims[i - 1].alpha == c->hover_alpha))
+                --i;
+            ASSERT_GT(i, 0u) << c->name << ": no highlight";
+            for (; i < prims.size() && c->name[0] != 'V'; ++i)
+                EXPECT_FALSE(overlap(box_of(prims[i]), c->rect)) << c->name << " covered";
+            ztest_MouseMove(1, 1);
             ztest_Tick();
             ztest_Frame();
             EXPECT_FALSE(drawn(tip)) << c->name << " after leaving";
         }
     }
-    // Eleven buttons less the one hidden in three-region systems, the switch
-    // and ten boxes, twice less the boxes; fewer where controls overlap in
-    // the small window.
-    EXPECT_GE(shown, size.w == 800 ? 32 : 15);
+    // Ten visible buttons of a three-region system, eleven and the switch
+    // and ten boxes with the panel open; fewer where controls overlap in the
+    // small window.
+    EXPECT_GE(shown, konf.width == 800 ? 32 : 15);
 }
 
-// Every system, with the panel open for the bound-state ones: the overlay's
-// layout keeps every word of its lines, all of it is drawn, and every text
-// of the overlay and the start hint, as drawn, lies inside the window
-// (tooltips: the test above).
+// Every system, with the panel open for the bound-state ones: the layout
+// keeps every word of the overlay's lines, all of it is drawn, and every
+// text of the overlay and of the start hint lies inside the window.
 TEST_P(HelpAtSize, NoHelpTextRunsOutsideTheWindow)
 {
-    const window_size size = GetParam();
-    start(size);
-    mouse_to_background();
-    press(K_F1);
+    start(GetParam());
     for (const char* system : {"tl_def", "tl_bar", "tl_jam", "tl_nek", "tl_osc", "tl_sup"}) {
         click_on(system);
-        mouse_to_background();
-        ztest_Tick();
-        ztest_Frame();
-
         const std::vector<help_line> lines = help_lines(sit);
         help_overlay lay;
         ASSERT_TRUE(help_lay_out_overlay(konf, lines, font, lay)) << system;
         std::multiset<std::string> words, laid;
+        auto add = [](const std::string& text, std::multiset<std::string>& to) {
+            std::istringstream in(text);
+            for (std::string w; in >> w;)
+                to.insert(w);
+        };
         for (const help_line& l : lines) {
-            add_words(l.key, words);
-            add_words(l.text, words);
+            add(l.key, words);
+            add(l.text, words);
         }
+        std::set<std::string> texts{help_hint_text()};
         for (const help_text_box& t : lay.texts) {
-            add_words(t.text, laid);
-            EXPECT_TRUE(drawn(t.text)) << system << ": " << t.text;
+            add(t.text, laid);
+            texts.insert(t.text);
         }
         EXPECT_EQ(laid, words) << system;
-
-        std::set<std::string> help_texts{help_hint_text()};
-        for (const help_text_box& t : lay.texts)
-            help_texts.insert(t.text);
-        // The overlay's frame, then one with the start hint instead.
         for (bool overlay : {true, false}) {
             help = help_state{};
             help.shown = overlay;
             ztest_Frame();
-            EXPECT_EQ(drawn(help_hint_text()), !overlay) << system;
+            EXPECT_EQ(drawn(help_hint_text()) != nullptr, !overlay) << system;
+            for (const help_text_box& t : lay.texts)
+                EXPECT_EQ(drawn(t.text) != nullptr, overlay) << system << ": " << t.text;
             for (const zgl_prim& p : ztest_Prims()) {
-                if (p.kind != zgl_prim::TEXT || !help_texts.contains(p.text))
-                    continue;
-                const float w = text_GetWidth(font, p.text, p.scale), h = text_GetHeight(font, p.scale);
-                EXPECT_TRUE(p.x1 >= 0 && p.y1 >= 0 && p.x1 + w <= float(size.w) && p.y1 + h <= float(size.h))
-                    << system << ": \"" << p.text << "\" at " << p.x1 << ", " << p.y1 << " width " << w;
+                const bool help_text = p.kind == zgl_prim::TEXT && texts.contains(p.text);
+                EXPECT_TRUE(!help_text || inside_window(box_of(p)))
+                    << system << ": " << p.text << " at " << p.x1;
             }
         }
-        help.shown = true;
     }
 }
 
 // ---------------------------------------------------------------- languages
 
-class HelpLanguage : public ::testing::Test {
-  protected:
-    static inline fs::path dir;
-    static inline bool available = false;
-
-    static void SetUpTestSuite()
-    {
-        dir = fs::temp_directory_path() / ("vlnkar-help-locale-" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-        const std::string cmd =
-            "localedef -i cs_CZ -f UTF-8 '" + (dir / "cs_CZ.UTF-8").string() + "' >/dev/null 2>&1";
-        const int rc = std::system(cmd.c_str());
-        // localedef returns 1 for mere warnings; the folder is what counts.
-        available = (rc == 0 || WEXITSTATUS(rc) == 1) && fs::exists(dir / "cs_CZ.UTF-8");
-    }
-    static void TearDownTestSuite()
-    {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-    void SetUp() override
-    {
-        ASSERT_TRUE(available) << "localedef could not build cs_CZ.UTF-8 (package 'locales')";
-        for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE", "LOCPATH"}) {
-            const char* v = std::getenv(name);
-            if (v != nullptr)
-                saved_[name] = v;
-            ::unsetenv(name);
-        }
-    }
-    void TearDown() override
-    {
-        for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE", "LOCPATH"}) {
-            auto it = saved_.find(name);
-            if (it != saved_.end())
-                ::setenv(name, it->second.c_str(), 1);
-            else
-                ::unsetenv(name);
-        }
-        i18n_init();
-    }
-    static void czech(const char* variable)
-    {
-        ::setenv("LOCPATH", dir.c_str(), 1);
-        ::setenv(variable, "cs_CZ.UTF-8", 1);
-    }
-
-    // Every help text of every system and every tooltip, in the current
-    // language, in a fixed order; `key` marks an entry's key.
-    struct text {
-        std::string s;
-        bool key;
-        bool operator==(const text&) const = default;
-    };
-    static std::vector<text> all_texts()
-    {
-        std::vector<text> out{{help_hint_text(), false}};
-        for (input_proc_t input : {three_region_input, infinite_well_input, oscillator_input}) {
-            situace s{};
-            s.input = input;
-            for (const help_line& l : help_lines(s)) {
-                out.push_back({l.text, false});
-                if (l.kind == HELP_ENTRY)
-                    out.push_back({l.key, true});
-            }
-        }
-        control c{};
-        for (const char* name : {"tl_cas", "tl_lupa", "tl_roz", "tl_re", "tl_im", "tl_def", "tl_bar",
-                                 "tl_jam", "tl_nek", "tl_osc", "tl_sup", "tl_%", "C4"}) {
-            c.name = name;
-            for (bool mode : {false, true}) {
-                c.active = mode;
-                out.push_back({help_tooltip(c, mode), false});
-            }
-        }
-        return out;
-    }
-    // Keys naming mouse actions are words to translate; key names (F1,
-    // Shift, the arrows) are not.
-    static bool translatable(const text& t)
-    {
-        if (!t.key)
-            return true;
-        for (const char* word : {"click", "wheel", "button", "drag"})
-            if (t.s.find(word) != std::string::npos)
-                return true;
-        return false;
-    }
-
-    std::map<std::string, std::string> saved_;
-};
-
-TEST_F(HelpLanguage, CzechCatalogueUnderACzechLocaleAndEnglishOtherwise)
+// Every help text of every system and every tooltip in the language of the
+// moment, each with whether it is an entry's key.
+std::vector<std::pair<std::string, bool>> all_texts()
 {
+    std::vector<std::pair<std::string, bool>> out{{help_hint_text(), false}};
+    for (input_proc_t input : {three_region_input, infinite_well_input, oscillator_input}) {
+        situace s{};
+        s.input = input;
+        for (const help_line& l : help_lines(s)) {
+            out.push_back({l.text, false});
+            if (l.kind == HELP_ENTRY)
+                out.push_back({l.key, true});
+        }
+    }
+    control c{};
+    for (const char* name : {"tl_cas", "tl_lupa", "tl_roz", "tl_re", "tl_im", "tl_def", "tl_bar", "tl_jam",
+                             "tl_nek", "tl_osc", "tl_sup", "tl_%", "C4"})
+        for (bool mode : {false, true}) {
+            c.name = name;
+            c.active = mode;
+            out.push_back({help_tooltip(c, mode), false});
+        }
+    return out;
+}
+
+// Keys naming mouse actions are words to translate; key names (F1, Esc,
+// Shift, the arrows) are not.
+bool to_translate(const std::pair<std::string, bool>& t)
+{
+    for (const char* word : {"click", "wheel", "button", "drag", "over"})
+        if (t.first.find(word) != std::string::npos)
+            return true;
+    return !t.second;
+}
+
+TEST(HelpLanguage, CzechCatalogueUnderACzechLocaleAndEnglishOtherwise)
+{
+    const fs::path dir = fs::temp_directory_path() / ("vlnkar-help-locale-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const std::string cmd =
+        "localedef -i cs_CZ -f UTF-8 '" + (dir / "cs_CZ.UTF-8").string() + "' >/dev/null 2>&1";
+    std::system(cmd.c_str()); // 1 for mere warnings: the folder is what counts
+    ASSERT_TRUE(fs::exists(dir / "cs_CZ.UTF-8"))
+        << "localedef could not build cs_CZ.UTF-8 (package 'locales')";
+    const char* names[] = {"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE", "LOCPATH"};
+    std::vector<std::string> saved;
+    for (const char* n : names) {
+        saved.push_back(std::getenv(n) ? std::getenv(n) : "");
+        ::unsetenv(n);
+    }
     const std::string numbers = std::setlocale(LC_NUMERIC, nullptr);
     i18n_init();
-    const std::vector<text> english = all_texts();
+    const auto english = all_texts();
     EXPECT_EQ(help_hint_text(), "F1: help");
 
+    ::setenv("LOCPATH", dir.c_str(), 1);
     for (const char* variable : {"LANG", "LC_MESSAGES", "LC_ALL"}) {
-        czech(variable);
+        ::setenv(variable, "cs_CZ.UTF-8", 1);
         i18n_init();
         EXPECT_EQ(help_hint_text(), "F1: nápověda") << variable;
-        const std::vector<text> czech_texts = all_texts();
-        ASSERT_EQ(czech_texts.size(), english.size());
+        const auto czech = all_texts();
+        ASSERT_EQ(czech.size(), english.size());
         for (size_t i = 0; i < english.size(); ++i) {
-            if (translatable(english[i])) {
-                EXPECT_NE(czech_texts[i].s, english[i].s) << "untranslated";
+            if (to_translate(english[i])) {
+                EXPECT_NE(czech[i].first, english[i].first) << "untranslated";
             }
         }
-        // Only the messages follow the locale; numbers keep theirs.
-        EXPECT_EQ(std::setlocale(LC_NUMERIC, nullptr), numbers);
+        EXPECT_EQ(std::setlocale(LC_NUMERIC, nullptr), numbers); // numbers keep their own locale
         ::unsetenv(variable);
     }
-
-    // Czech locale without a catalogue: English.
-    czech("LANG");
+    // A Czech locale without a catalogue, or another language: English.
+    ::setenv("LANG", "cs_CZ.UTF-8", 1);
     i18n_init((dir / "no-catalogues-here").string());
     EXPECT_EQ(all_texts(), english);
-    // Another language: English.
     ::setenv("LANG", "C.UTF-8", 1);
     i18n_init();
     EXPECT_EQ(all_texts(), english);
+
+    for (size_t i = 0; i < saved.size(); ++i)
+        saved[i].empty() ? ::unsetenv(names[i]) : ::setenv(names[i], saved[i].c_str(), 1);
+    i18n_init();
+    std::error_code ec;
+    fs::remove_all(dir, ec);
 }
 
-TEST_F(HelpLanguage, CatalogueIsFoundBesideTheProgramOrUnderShareLocale)
+TEST(HelpLanguage, CatalogueIsBesideTheProgramInTheBuildOrUnderShareLocaleWhenInstalled)
 {
-    const fs::path root = dir / "tree";
-    fs::create_directories(root / "usr" / "bin");
-    EXPECT_EQ(i18n_catalogue_dir((root / "usr" / "bin" / "vlnkar").string()),
-              (root / "usr" / "share" / "locale").string());
-    fs::create_directories(root / "build" / "locale");
-    EXPECT_EQ(i18n_catalogue_dir((root / "build" / "vlnkar").string()), (root / "build" / "locale").string());
-    // The build folder's catalogue exists for the programs built there.
+    EXPECT_EQ(i18n_catalogue_dir("/nonexistent/usr/bin/vlnkar"), "/nonexistent/usr/share/locale");
+    EXPECT_EQ(i18n_catalogue_dir(VLNKAR_BUILD_DIR "/vlnkar"), VLNKAR_BUILD_DIR "/locale");
     EXPECT_TRUE(fs::exists(fs::path(VLNKAR_BUILD_DIR) / "locale" / "cs" / "LC_MESSAGES" / "vlnkar.mo"));
 }
