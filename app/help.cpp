@@ -182,8 +182,9 @@ void draw_hint(const konfig& k, zgl_font* f, const control* hovered)
         draw_box(f, box, t, pad);
 }
 
-// The tooltip near the mouse: below the control when there is room, else
-// above it, else beside it; never over it and never out of the window.
+// The tooltip near the mouse: beside the control towards the middle of the
+// window, else below or above it; never over it and never out of the
+// window.
 void draw_tooltip(const konfig& k, zgl_font* f, const control& c)
 {
     help_text_box t{0, 0, 0, 0, 1, TEXT_COLOUR, ""};
@@ -199,11 +200,17 @@ void draw_tooltip(const konfig& k, zgl_font* f, const control& c)
     // Right of the pointer's tip, so the arrow does not hide the start.
     const float x = std::clamp(ax + 12.0f, HELP_EDGE, W - HELP_EDGE - w);
     const float y = std::clamp(ay - h / 2, HELP_EDGE, H - HELP_EDGE - h);
+    const zgl_rect right{p.x + p.w + 4.0f, y, w, h};
+    const zgl_rect left{p.x - 4.0f - w, y, w, h};
+    const bool left_half = p.x + p.w / 2 < W / 2;
+    // Beside the control towards the middle of the window first: the
+    // buttons stand in columns at the edges, so a tooltip below or above
+    // one would hide its neighbour.
     const zgl_rect candidates[] = {
+        left_half ? right : left,
         {x, p.y + p.h + 4.0f, w, h}, // below
         {x, p.y - 4.0f - h, w, h},   // above
-        {p.x + p.w + 4.0f, y, w, h}, // right
-        {p.x - 4.0f - w, y, w, h},   // left
+        left_half ? left : right,
     };
     for (const zgl_rect& box : candidates) {
         if (inside(box, W, H) && !intersects(box, p)) {
