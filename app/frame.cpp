@@ -14,6 +14,7 @@
 
 #include "app/control_list.h"
 #include "app/controls.h"
+#include "app/help.h" // help overlay
 #include "app/shell.h"
 #include "common/numtext.h"
 
@@ -178,4 +179,7 @@ void draw_proc()
         pr2d_Rect(h->hover_rect.x, h->hover_rect.y, h->hover_rect.w, h->hover_rect.h, h->hover_color,
                   h->hover_alpha, PR2D_FILL);
     }
+
+    // Help overlay, start hint and tooltip, over everything else.
+    help_draw(konf, sit, font, h, shell.phasor_mode);
 }

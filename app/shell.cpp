@@ -11,6 +11,7 @@
 
 #include "app/config.h"
 #include "app/controls.h"
+#include "app/help.h" // help overlay
 #include "app/shell.h"
 #include "common/numtext.h"
 
@@ -72,6 +73,7 @@ int vlnkar_main()
     konfig& konf = shell.konf;
 
     numtext_init_locale();
+    help_start(); // help: fresh help state, help texts in the user's language
     // The random walk of the bound-state engines draws from rand(); seed it
     // from a millisecond clock.
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/help.h"
 #include "app/records.h"
 
 // A typed entry into a coefficient box. Empty (no box, no text) while none
@@ -25,6 +26,7 @@ struct shell_state {
     zgl_font* font = nullptr; // "font.zfi", passed to every text drawing; null when it is missing
     bool phasor_mode = false; // the coefficient boxes show phasors and take clicks as complex values
     typed_entry entry{};      // the typed entry into a coefficient box, if one is in progress
+    help_state help{};        // the help overlay, the start hint and the tooltips
 };
 
 // Defined in app/shell.cpp. Only the shell's own sources use it; engines get

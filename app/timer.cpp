@@ -13,6 +13,7 @@
 #include "app/config.h"
 #include "app/control_list.h"
 #include "app/controls.h"
+#include "app/help.h" // help overlay
 #include "app/shell.h"
 #include "common/constants.h"
 #include "common/numtext.h"
@@ -299,6 +300,12 @@ void timer_proc()
     } else if (mouse_Up(M_BLEFT)) {
         konf.drag_x = 0;
         konf.drag_y = 0;
+    } else if (key_Press(K_F1)) {
+        // Help overlay on or off. Tried last among the shell's rules, right
+        // before the engine: every rule above acts exactly as without it
+        // (Escape still ends the program, a typed entry still takes the
+        // keys), and the tick that F1 takes does not reach the engine.
+        help_toggle();
     } else if (sit.input != nullptr && hit != nullptr) {
         sit.input(sit, konf, hit, changed);
     }
@@ -314,6 +321,8 @@ void timer_proc()
         sit.layout(sit, konf);
         sit.step(sit, konf);
     }
+
+    help_tick(hit); // help: the hint's time and the mouse's rest for tooltips
 
     mouse_ClearState();
     key_ClearState();

@@ -57,6 +57,7 @@ enum : uint8_t {
     K_N = 0x31,
     K_M = 0x32,
     K_SPACE = 0x39,
+    K_F1 = 0x3B,
     K_KP_MINUS = 0x4A,
     K_KP_PLUS = 0x4E,
     K_UP = 0xC8,
@@ -158,3 +159,9 @@ void text_DrawEx(zgl_font* font, float x, float y, float scale, float step, cons
 // Flags 0 (top left), 0x02, 0x20, 0x22 centre horizontally and/or vertically.
 // Lines past the rectangle's bottom are still drawn.
 void text_DrawInRect(zgl_font* font, zgl_rect rect, const std::string& text, uint32_t flags = 0);
+// The width in pixels of one line of text as text_DrawEx draws it at this
+// scale, and the height of a line (the distance from one line to the next;
+// a descender may reach one pixel below it). 0 for a null font or a scale
+// the font cannot be drawn at.
+float text_GetWidth(zgl_font* font, const std::string& text, float scale = 1.0f);
+float text_GetHeight(zgl_font* font, float scale = 1.0f);

@@ -156,17 +156,26 @@ std::vector<std::string> wrap(TTF_Font* font, const std::string& text, float wid
     return out;
 }
 
+// The font at the point size text drawn at `scale` uses: 12 points at
+// scale 1. Null when there is no font or the size is outside 1 to 512
+// points (a wild scale must not open a huge font).
+TTF_Font* font_for_scale(zgl_font* f, float scale)
+{
+    if (f == nullptr || !std::isfinite(scale))
+        return nullptr;
+    const long points = std::lround(kFontPoints * double(scale));
+    if (points < 1 || points > 512)
+        return nullptr;
+    return font_at(f, int(points));
+}
+
 } // namespace
 
 void draw_text(const prim& p)
 {
     if (!p.font || p.text.empty())
         return;
-    float scale = p.scale;
-    int points = int(std::lround(kFontPoints * double(scale)));
-    if (!(points >= 1 && points <= 512))
-        return;
-    TTF_Font* font = font_at(p.font, points);
+    TTF_Font* font = font_for_scale(p.font, p.scale);
     if (!font)
         return;
     if (!in_band(p.x1, p.y1) || !in_band(p.x2, p.y2))
@@ -247,4 +256,26 @@ void text_DrawInRect(zgl_font* font, zgl_rect rect, const std::string& text, uin
     p.text = text;
     p.font = font;
     zgl::add(p);
+}
+
+// Measuring, so the shell can lay out texts that must stay inside the
+// window: the numbers are those the drawing above uses.
+float text_GetWidth(zgl_font* font, const std::string& text, float scale)
+{
+    TTF_Font* f = zgl::font_for_scale(font, scale);
+    int w = 0, h = 0;
+    if (f == nullptr || text.empty() || TTF_SizeUTF8(f, text.c_str(), &w, &h) != 0)
+        return 0.0f;
+    return float(w);
+}
+
+float text_GetHeight(zgl_font* font, float scale)
+{
+    TTF_Font* f = zgl::font_for_scale(font, scale);
+    if (f == nullptr)
+        return 0.0f;
+    // Lines follow each other at LineSkip and a rendered line is about
+    // FontHeight tall (a descender such as the one of '/' can add a pixel,
+    // which SDL_ttf reports only per text).
+    return float(std::max(TTF_FontHeight(f), TTF_FontLineSkip(f)));
 }

@@ -4,7 +4,8 @@
 #  - its metadata: name, version, architecture, and dependencies computed
 #    from the program (the SDL2 libraries, PhysFS, the C and C++ runtimes);
 #  - its file list, exactly: the program, the archive, the desktop entry,
-#    the icon in three forms and the AppStream metainfo;
+#    the icon in three forms, the AppStream metainfo and the Czech catalogue
+#    of the help texts;
 #  - the desktop entry and the metainfo pass their validators, the icons
 #    have their sizes;
 #  - the desktop entry starts the program in ${XDG_CONFIG_HOME:-~/.config}/vlnkar,
@@ -121,6 +122,7 @@ expected="./usr/bin/vlnkar
 ./usr/share/icons/hicolor/256x256/apps/$APP_ID.png
 ./usr/share/icons/hicolor/48x48/apps/$APP_ID.png
 ./usr/share/icons/hicolor/scalable/apps/$APP_ID.svg
+./usr/share/locale/cs/LC_MESSAGES/vlnkar.mo
 ./usr/share/metainfo/$APP_ID.metainfo.xml
 ./usr/share/vlnkar/textury.dat"
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | LC_ALL=C sort)

@@ -776,6 +776,40 @@ TEST_F(Archive, TextInARectangleWrapsAtItsWidthCentresAndRunsPastItsBottom)
 
 // ---------------------------------------------------------------- start-up failure
 
+// Text measuring agrees with text drawing: at every scale the lit pixels of
+// a drawn line lie inside the measured width and line height from the
+// point it is drawn at (a descender one pixel below at most), and fill
+// most of that width (no generous guess).
+float g_scale;
+TEST_F(Archive, MeasuredTextWidthAndHeightHoldTheDrawnText)
+{
+    fs::current_path(dir);
+    open([] { text_DrawEx(g_font, 20, 20, g_scale, 0, g_text, 255, 0xFFFFFF); });
+    ASSERT_TRUE(file_OpenArchive("textury.dat", ""));
+    g_font = font_LoadFromFile("font.zfi");
+    ASSERT_NE(g_font, nullptr);
+    for (const char* text : {"Wheel up / down: narrower range", "čas zpět na 0 · ψ ω Σ ↑ ↓"})
+        for (float scale : {0.5f, 7.0f / 12, 0.75f, 1.0f, 2.0f}) {
+            g_text = text;
+            g_scale = scale;
+            ztest_Frame();
+            const float w = text_GetWidth(g_font, g_text, scale);
+            const float h = text_GetHeight(g_font, scale);
+            const Box b = lit(0, 0, 800, 600);
+            ASSERT_GT(b.count, 0) << text << " at " << scale;
+            EXPECT_GE(b.x0, 20) << text << " at " << scale;
+            EXPECT_GE(b.y0, 20) << text << " at " << scale;
+            EXPECT_LT(b.x1, 20 + w) << text << " at " << scale;
+            EXPECT_LE(b.y1, 20 + h) << text << " at " << scale; // a descender may reach one pixel lower
+            EXPECT_GT(b.x1 - b.x0 + 1, 0.9f * w - 2) << text << " at " << scale;
+        }
+    // Nothing to measure with no font, no text or a size no font has.
+    EXPECT_EQ(text_GetWidth(nullptr, "x", 1), 0.0f);
+    EXPECT_EQ(text_GetWidth(g_font, "", 1), 0.0f);
+    EXPECT_EQ(text_GetHeight(nullptr, 1), 0.0f);
+    EXPECT_EQ(text_GetWidth(g_font, "x", 0.01f), 0.0f);
+}
+
 TEST(PlatformStartDeathTest, WithoutADisplayTheGraphicsFailToStartWithTheMessageOnStderr)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");

@@ -1,0 +1,270 @@
+// The help overlay, the start hint and the tooltips: their state, its
+// update in every tick, and their drawing (the overlay's layout is in
+// app/help_layout.cpp).
+//
+// Every help text stays inside the window whatever its size (down to
+// 320 x 240), measured with the font it is drawn in: the tooltip and the
+// hint shrink from 12 to 6 points until their line fits. Nothing is drawn
+// over the control under the mouse (nor over the clock button's time-step
+// label): the overlay leaves a hole for it, the hint is left out, the
+// tooltip goes below, above or beside it. The plot strips "V1".."V3" are
+// the exception: they are the plot, which the overlay is meant to cover.
+//
+// Relies on: the graphics layer's drawing and text measuring, the texts
+// (app/help_text.cpp), the translations (app/i18n.h) and the shell's
+// phasor_mode (app/records.h).
+#include "app/help_layout.h"
+#include "app/help.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "app/i18n.h"
+#include "app/shell.h"
+
+namespace {
+
+// Colours (0xRRGGBB) and opacities: a dark blue-grey panel that lets the
+// plot show through faintly, light text, the keys in the yellow of the
+// panel button's sigma, the topics in light blue.
+constexpr uint32_t PANEL_COLOUR = 0x10151E;
+constexpr uint8_t PANEL_ALPHA = 225;
+constexpr uint32_t BORDER_COLOUR = 0x6A7F99;
+constexpr uint32_t KEY_COLOUR = 0xFFD24A;
+constexpr uint32_t TEXT_COLOUR = 0xE6E6E6;
+
+bool intersects(const zgl_rect& a, const zgl_rect& b)
+{
+    return a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h;
+}
+
+bool inside(const zgl_rect& r, float w, float h)
+{
+    return r.x >= HELP_EDGE && r.y >= HELP_EDGE && r.x + r.w <= w - HELP_EDGE && r.y + r.h <= h - HELP_EDGE;
+}
+
+// The smallest rectangle holding a and b.
+zgl_rect unite(const zgl_rect& a, const zgl_rect& b)
+{
+    const float x = std::min(a.x, b.x);
+    const float y = std::min(a.y, b.y);
+    return {x, y, std::max(a.x + a.w, b.x + b.w) - x, std::max(a.y + a.h, b.y + b.h) - y};
+}
+
+// What nothing of the help may cover while the mouse is on c: its picture
+// and highlight, and for the clock button also its time-step label below.
+zgl_rect protected_rect(const control& c, zgl_font* f)
+{
+    zgl_rect r = unite(c.rect, c.hover_rect);
+    if (c.name == "tl_cas") {
+        // The label is centred under the button, 41 px below its top; no
+        // time step gives a wider label than this text.
+        const float label_w = std::max(c.rect.w, text_GetWidth(f, "20.000fs/s") + 4.0f);
+        const zgl_rect label{c.rect.x + c.rect.w / 2 - label_w / 2, c.rect.y + 41.0f, label_w,
+                             text_GetHeight(f) + 2.0f};
+        r = unite(r, label);
+    }
+    return r;
+}
+
+// A filled rectangle with the area `hole` left out (drawn as up to four
+// pieces around it), so the control under the mouse shows through.
+void fill_around(const zgl_rect& r, const zgl_rect* hole, uint32_t colour, uint8_t alpha)
+{
+    if (hole == nullptr || !intersects(r, *hole)) {
+        pr2d_Rect(r.x, r.y, r.w, r.h, colour, alpha, PR2D_FILL);
+        return;
+    }
+    const float top = std::max(r.y, hole->y);
+    const float bottom = std::min(r.y + r.h, hole->y + hole->h);
+    const float left = std::max(r.x, hole->x);
+    const float right = std::min(r.x + r.w, hole->x + hole->w);
+    if (top > r.y)
+        pr2d_Rect(r.x, r.y, r.w, top - r.y, colour, alpha, PR2D_FILL);
+    if (bottom < r.y + r.h)
+        pr2d_Rect(r.x, bottom, r.w, r.y + r.h - bottom, colour, alpha, PR2D_FILL);
+    if (left > r.x)
+        pr2d_Rect(r.x, top, left - r.x, bottom - top, colour, alpha, PR2D_FILL);
+    if (right < r.x + r.w)
+        pr2d_Rect(right, top, r.x + r.w - right, bottom - top, colour, alpha, PR2D_FILL);
+}
+
+void draw_text(zgl_font* f, const help_text_box& t)
+{
+    text_DrawEx(f, t.x, t.y, t.scale, 0.0f, t.text, 255, t.colour, 0);
+}
+
+void draw_overlay(const konfig& k, const situace& s, zgl_font* f, const control* hovered)
+{
+    // The layout measures hundreds of texts; it is made again only when
+    // the lines, the window or the controls' places change.
+    static std::vector<help_line> lines;
+    static help_overlay lay;
+    static bool fits = false;
+    static std::vector<float> places;
+    static int width = 0, height = 0;
+    static zgl_font* measured_with = nullptr;
+    std::vector<help_line> now = help_lines(s);
+    std::vector<float> now_places;
+    for (const control* c = k.controls; c != nullptr; c = c->next)
+        if (c->visible)
+            now_places.insert(now_places.end(), {c->rect.x, c->rect.y, c->rect.w, c->rect.h});
+    if (now != lines || now_places != places || k.width != width || k.height != height ||
+        f != measured_with) {
+        lines = std::move(now);
+        places = std::move(now_places);
+        width = k.width;
+        height = k.height;
+        measured_with = f;
+        fits = help_lay_out_overlay(k, lines, f, lay);
+    }
+    if (!fits)
+        return;
+    // The plot strips are the plot the overlay is meant to cover; any
+    // other control under the mouse is left uncovered.
+    zgl_rect hole{};
+    const bool has_hole = hovered != nullptr && hovered != k.controls && !hovered->name.starts_with("V");
+    if (has_hole)
+        hole = protected_rect(*hovered, f);
+    fill_around(lay.panel, has_hole ? &hole : nullptr, PANEL_COLOUR, PANEL_ALPHA);
+    if (!(has_hole && intersects(lay.panel, hole)))
+        pr2d_Rect(lay.panel.x, lay.panel.y, lay.panel.w, lay.panel.h, BORDER_COLOUR, 255, 0);
+    for (const help_text_box& t : lay.texts) {
+        if (has_hole && intersects({t.x, t.y, t.w, t.h}, hole))
+            continue;
+        draw_text(f, t);
+    }
+}
+
+// A one-line text in a small dark box; the largest size that fits the
+// window's width. False when not even the smallest does.
+bool size_box(zgl_font* f, const std::string& text, float window_w, help_text_box& t, float& pad)
+{
+    for (int points = HELP_LARGEST_POINTS; points >= HELP_SMALLEST_POINTS; --points) {
+        t.scale = float(points) / float(HELP_LARGEST_POINTS);
+        pad = std::max(2.0f, 4.0f * t.scale);
+        t.w = text_GetWidth(f, text, t.scale);
+        t.h = text_GetHeight(f, t.scale);
+        if (t.w + 2 * pad <= window_w - 2 * HELP_EDGE)
+            break;
+        if (points == HELP_SMALLEST_POINTS)
+            return false;
+    }
+    t.text = text;
+    return true;
+}
+
+void draw_box(zgl_font* f, const zgl_rect& box, const help_text_box& t, float pad)
+{
+    pr2d_Rect(box.x, box.y, box.w, box.h, PANEL_COLOUR, 235, PR2D_FILL);
+    pr2d_Rect(box.x, box.y, box.w, box.h, BORDER_COLOUR, 255, 0);
+    help_text_box at = t;
+    at.x = box.x + pad;
+    at.y = box.y + pad;
+    draw_text(f, at);
+}
+
+void draw_hint(const konfig& k, zgl_font* f, const control* hovered)
+{
+    help_text_box t{0, 0, 0, 0, 1, KEY_COLOUR, ""};
+    float pad = 0;
+    if (!size_box(f, help_hint_text(), float(k.width), t, pad))
+        return;
+    const float w = std::ceil(t.w + 2 * pad);
+    const float h = std::ceil(t.h + 2 * pad);
+    const zgl_rect box{float(k.width) - HELP_EDGE - w, float(k.height) - HELP_EDGE - h, w, h};
+    // A hint is not worth covering a control the mouse is on.
+    if (hovered != nullptr && hovered != k.controls && intersects(box, protected_rect(*hovered, f)))
+        return;
+    if (inside(box, float(k.width), float(k.height)))
+        draw_box(f, box, t, pad);
+}
+
+// The tooltip near the mouse: beside the control towards the middle of the
+// window, else below or above it; never over it and never out of the
+// window.
+void draw_tooltip(const konfig& k, zgl_font* f, const control& c, bool phasor_mode)
+{
+    help_text_box t{0, 0, 0, 0, 1, TEXT_COLOUR, ""};
+    float pad = 0;
+    // The boxes' tooltip depends on the panel's mode.
+    if (!size_box(f, help_tooltip(c, phasor_mode), float(k.width), t, pad) || t.text.empty())
+        return;
+    const float W = float(k.width), H = float(k.height);
+    const float w = std::ceil(t.w + 2 * pad);
+    const float h = std::ceil(t.h + 2 * pad);
+    const zgl_rect p = protected_rect(c, f);
+    const float ax = float(shell.help.anchor_x), ay = float(shell.help.anchor_y);
+    // Right of the pointer's tip, so the arrow does not hide the start.
+    const float x = std::clamp(ax + 12.0f, HELP_EDGE, W - HELP_EDGE - w);
+    const float y = std::clamp(ay - h / 2, HELP_EDGE, H - HELP_EDGE - h);
+    const zgl_rect right{p.x + p.w + 4.0f, y, w, h};
+    const zgl_rect left{p.x - 4.0f - w, y, w, h};
+    const bool left_half = p.x + p.w / 2 < W / 2;
+    // Beside the control towards the middle of the window first: the
+    // buttons stand in columns at the edges, so a tooltip below or above
+    // one would hide its neighbour.
+    const zgl_rect candidates[] = {
+        left_half ? right : left,
+        {x, p.y + p.h + 4.0f, w, h}, // below
+        {x, p.y - 4.0f - h, w, h},   // above
+        left_half ? left : right,
+    };
+    for (const zgl_rect& box : candidates) {
+        if (inside(box, W, H) && !intersects(box, p)) {
+            draw_box(f, box, t, pad);
+            return;
+        }
+    }
+}
+
+} // namespace
+
+void help_start()
+{
+    shell.help = help_state{};
+    i18n_init();
+}
+
+void help_toggle()
+{
+    shell.help.shown = !shell.help.shown;
+    shell.help.f1_used = true;
+}
+
+void help_tick(const control* hit)
+{
+    if (shell.help.ticks < std::numeric_limits<uint32_t>::max())
+        ++shell.help.ticks;
+    const std::string on = hit != nullptr ? hit->name : std::string();
+    const int mx = mouse_X();
+    const int my = mouse_Y();
+    const bool moved = mx != shell.help.rest_x || my != shell.help.rest_y;
+    const bool pressed = mouse_Click(M_BLEFT) || mouse_Click(M_BMIDDLE) || mouse_Click(M_BRIGHT) ||
+                         mouse_Wheel(M_WUP) || mouse_Wheel(M_WDOWN);
+    const bool showing = shell.help.rest_ticks >= HELP_REST_TICKS;
+    if (on != shell.help.rest_on || pressed || (moved && !showing)) {
+        shell.help.rest_on = on;
+        shell.help.rest_ticks = 0;
+    } else if (!showing && ++shell.help.rest_ticks == HELP_REST_TICKS) {
+        shell.help.anchor_x = mx;
+        shell.help.anchor_y = my;
+    }
+    shell.help.rest_x = mx;
+    shell.help.rest_y = my;
+}
+
+void help_draw(const konfig& k, const situace& s, zgl_font* f, const control* hovered, bool phasor_mode)
+{
+    // Without the font there is nothing to read: no empty panels either.
+    if (f == nullptr)
+        return;
+    if (shell.help.shown)
+        draw_overlay(k, s, f, hovered);
+    else if (!shell.help.f1_used && shell.help.ticks < HELP_HINT_TICKS)
+        draw_hint(k, f, hovered);
+    if (hovered != nullptr && hovered != k.controls && shell.help.rest_ticks >= HELP_REST_TICKS &&
+        hovered->name == shell.help.rest_on)
+        draw_tooltip(k, f, *hovered, phasor_mode);
+}
