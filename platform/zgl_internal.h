@@ -127,6 +127,9 @@ struct state {
     bool raster = true;
     bool last_presented = false;
     uint64_t frame_no = 0;
+    // Draw calls dropped for a non-finite coordinate: each is a curve or
+    // label some caller failed to compute (the test mode reports the count).
+    uint64_t nonfinite_skipped = 0;
 
     // Input.
     bool held[SDL_NUM_SCANCODES] = {}; // SDL scancodes held now
@@ -141,7 +144,8 @@ struct state {
     int test_screen_w = 0, test_screen_h = 0; // test mode: the screen full screen covers; 0 = the window
 
     // Files.
-    std::string archive; // mounted path, empty when none
+    std::string archive;         // mounted path, empty when none
+    bool archive_failed = false; // the last file_OpenArchive failed (and said so)
     std::map<std::string, zgl_texture*> textures;
     std::map<std::string, zgl_font*> fonts;
     std::map<std::string, bool> reported; // names whose failure was reported
@@ -158,6 +162,16 @@ void run_exit();
 // Closes the window (or the offscreen surface) and ends SDL, SDL_image,
 // SDL_ttf and PhysFS.
 void stop_all();
+
+// Ends from outside (zgl_signals.cpp).
+// SIGTERM and SIGINT set a flag instead of ending the process (SDL's own
+// handlers are switched off). Called before SDL starts.
+void install_stop_handlers();
+// Whether SIGTERM or SIGINT has come: the program should end cleanly.
+bool stop_signalled();
+// Under X11: a lost connection to the display ends the program with one
+// line on stderr and status 1. Called once SDL's video has started.
+void watch_display_connection();
 
 // Input (zgl_input.cpp).
 // An SDL key for a scan code (the first of those that report it), or
@@ -189,6 +203,8 @@ prim make_prim(prim::kind_t kind, float x1, float y1, float x2, float y2, uint32
                uint32_t flags);
 // Appends a primitive to the display list.
 void add(const prim& p);
+// Counts a draw call dropped for a non-finite coordinate.
+void skip_nonfinite();
 
 // Text (zgl_text.cpp).
 // Draws a TEXT primitive with the current renderer.
