@@ -71,6 +71,7 @@ int vlnkar_main()
     shell = shell_state{};
     konfig& konf = shell.konf;
 
+    config_forget_reports();
     numtext_init_locale();
     // The random walk of the bound-state engines draws from rand(); seed it
     // from a millisecond clock.
