@@ -58,7 +58,7 @@ std::string physfs_reason(PHYSFS_ErrorCode code)
     case PHYSFS_ERR_CORRUPT:
         return "it is damaged or cut short";
     case PHYSFS_ERR_UNSUPPORTED:
-        return "it is not a zip archive";
+        return "it is not a readable zip archive";
     case PHYSFS_ERR_NOT_FOUND:
         return "it is not there";
     case PHYSFS_ERR_PERMISSION:

@@ -60,8 +60,15 @@ void install_stop_handlers()
     sigemptyset(&sa.sa_mask);
     // Interrupted system calls resume: the flag is looked at between ticks.
     sa.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &sa, nullptr);
-    sigaction(SIGINT, &sa, nullptr);
+    for (int sig : {SIGTERM, SIGINT}) {
+        // A signal the caller chose to ignore stays ignored (a shell starts
+        // background programs with SIGINT ignored, so Ctrl-C in the
+        // terminal is not theirs).
+        struct sigaction old {};
+        if (sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_IGN)
+            continue;
+        sigaction(sig, &sa, nullptr);
+    }
 }
 
 bool stop_signalled()
