@@ -14,7 +14,7 @@
 # Everything the build, the tests, the fuzzing, the package and the
 # screenshots need.
 PACKAGES := cmake make g++ pkg-config \
-	libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libphysfs-dev \
+	libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libphysfs-dev libpng-dev \
 	fonts-dejavu-core librsvg2-bin \
 	googletest libgtest-dev libbenchmark-dev \
 	clang libclang-rt-14-dev \

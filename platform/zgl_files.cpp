@@ -1,5 +1,5 @@
-// Files: the picture archive (a zip mounted with PhysFS), pictures decoded
-// with SDL_image and the TrueType font opened with SDL_ttf.
+// Files: the picture archive (a zip mounted with PhysFS), pictures (decoded
+// in zgl_png.cpp) and the TrueType font opened with SDL_ttf.
 //
 // Loads are cached by archive and name, so loading everything again (the
 // switch to full screen does) returns the same handles instead of leaking
@@ -9,7 +9,6 @@
 // Nothing a file says about itself is trusted: an archive entry is read in
 // chunks up to a fixed size whatever size the archive declares for it, and
 // a picture's size is read from its header before anything is decoded.
-#include <SDL_image.h>
 #include <physfs.h>
 
 #include <algorithm>
@@ -41,11 +40,6 @@ void report_once(const std::string& name, const std::string& sentence)
 constexpr size_t kMaxFileBytes = size_t{32} << 20;
 // Files are read this much at a time.
 constexpr size_t kChunkBytes = size_t{64} << 10;
-// The largest picture side, pixels: the buttons are 40 px and the arrow
-// 90 px; 4096 x 4096 in ARGB is 64 MB decoded, and a header promising more
-// is refused before a single pixel is allocated.
-constexpr uint32_t kMaxPictureSide = 4096;
-
 // The reason for a PhysFS failure in plain words, from the code read with
 // PHYSFS_getLastErrorCode in its own statement right after the failing
 // call (reading it clears it). A failure without a code (PhysFS would say
@@ -180,23 +174,6 @@ bool read_file(const std::string& name, std::vector<uint8_t>& out, std::string& 
         out.clear();
         return false;
     }
-    return true;
-}
-
-// Width and height from a PNG's header: the signature, then the IHDR chunk,
-// which must come first, with both sides as big-endian 32-bit numbers.
-// False when the bytes are no PNG.
-bool png_size(const std::vector<uint8_t>& b, uint32_t& w, uint32_t& h)
-{
-    static const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (b.size() < 24 || std::memcmp(b.data(), signature, 8) != 0 ||
-        std::memcmp(b.data() + 12, "IHDR", 4) != 0)
-        return false;
-    const auto be32 = [&](size_t i) {
-        return uint32_t(b[i]) << 24 | uint32_t(b[i + 1]) << 16 | uint32_t(b[i + 2]) << 8 | uint32_t(b[i + 3]);
-    };
-    w = be32(16);
-    h = be32(20);
     return true;
 }
 
@@ -337,21 +314,9 @@ zgl_texture* tex_LoadFromFile(const std::string& name, uint32_t transparent_colo
             return nullptr;
         return cannot(why);
     }
-    uint32_t w = 0, h = 0;
-    if (!zgl::png_size(bytes, w, h))
-        return cannot("it is not a PNG picture");
-    if (w > zgl::kMaxPictureSide || h > zgl::kMaxPictureSide)
-        return cannot("it is " + std::to_string(w) + " x " + std::to_string(h) + " pixels, larger than the " +
-                      std::to_string(zgl::kMaxPictureSide) + " x " + std::to_string(zgl::kMaxPictureSide) +
-                      " a picture may be");
-    SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), int(bytes.size()));
-    SDL_Surface* raw = rw ? IMG_LoadTyped_RW(rw, 1, "PNG") : nullptr;
-    if (!raw)
-        return cannot("it is damaged (" + plain_reason(SDL_GetError()) + ")");
-    SDL_Surface* argb = SDL_ConvertSurfaceFormat(raw, SDL_PIXELFORMAT_ARGB8888, 0);
-    SDL_FreeSurface(raw);
+    SDL_Surface* argb = zgl::decode_png(bytes, why);
     if (!argb)
-        return cannot("it cannot be converted (" + plain_reason(SDL_GetError()) + ")");
+        return cannot(why);
     // A colour key (top byte zero) makes that colour transparent; 0xFF000000 means none.
     if ((transparent_color & 0xFF000000u) == 0) {
         SDL_SetColorKey(argb, SDL_TRUE,

@@ -187,6 +187,16 @@ void free_files();
 // when it cannot be opened.
 TTF_Font* font_at(zgl_font* f, int points);
 
+// Pictures (zgl_png.cpp).
+// The largest picture side, pixels: the buttons are 40 px and the arrow
+// 90 px; 4096 x 4096 in ARGB is 64 MB decoded, and a header promising more
+// is refused before a single pixel is allocated.
+constexpr uint32_t kMaxPictureSide = 4096;
+// A PNG file's bytes as an ARGB8888 surface (the caller frees it), or null
+// with the reason in `why` (a clause completing "cannot load ...: "): no
+// PNG, larger than kMaxPictureSide on a side, or damaged.
+SDL_Surface* decode_png(const std::vector<uint8_t>& bytes, std::string& why);
+
 // The display list (zgl_draw.cpp).
 // Rasterises and presents the current display list if it differs from the
 // one shown (or a redraw is due); returns whether it did.

@@ -45,6 +45,26 @@ bool invisible_driver(const char* driver)
     return !(asked && SDL_strcasecmp(asked, driver) == 0);
 }
 
+// Without XDG_RUNTIME_DIR, libwayland can reach no compositor unless
+// WAYLAND_DISPLAY names its socket by a full path; SDL's probe would then
+// only print libwayland's complaint to stderr. Leave Wayland out of the
+// drivers SDL tries (unless the user chose them with SDL_VIDEODRIVER).
+void skip_unreachable_wayland()
+{
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const char* socket = std::getenv("WAYLAND_DISPLAY");
+    if (std::getenv("SDL_VIDEODRIVER") || (runtime && *runtime) || (socket && socket[0] == '/'))
+        return;
+    std::string others;
+    for (int i = 0; i < SDL_GetNumVideoDrivers(); i++) {
+        const char* name = SDL_GetVideoDriver(i);
+        if (name && std::strcmp(name, "wayland") != 0)
+            others += std::string(others.empty() ? "" : ",") + name;
+    }
+    if (!others.empty())
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, others.c_str());
+}
+
 int renderer_index(const char* name)
 {
     int n = SDL_GetNumRenderDrivers();
@@ -271,6 +291,7 @@ bool zglLoad()
     // and a value the user set is kept.
     if (!g.test_mode) {
         setenv("LP_NUM_THREADS", "0", 0);
+        zgl::skip_unreachable_wayland();
         // From here on SIGTERM and SIGINT end the program cleanly.
         zgl::install_stop_handlers();
     }
