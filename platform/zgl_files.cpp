@@ -11,7 +11,6 @@
 // a picture's size is read from its header before anything is decoded.
 #include <physfs.h>
 
-#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
