@@ -402,12 +402,12 @@ TEST_F(Program, RandomInputKeepsEverythingFiniteAndDrawable)
         const std::string bad = non_finite_parameter();
         ASSERT_EQ(bad, "") << "seed " << seed << ", tick " << user.tick << user.replay();
         t_max = std::max(t_max, shell.konf.t);
-        // A frame every fourth tick; one frame in ten goes through SDL's
+        // A frame every fifth tick; one frame in ten goes through SDL's
         // rasteriser, the rest are recorded only (the same primitives at a
         // fraction of the cost), and every third has each of its primitives
         // checked. Every frame counts the draw calls dropped for a
         // non-finite coordinate.
-        if (user.tick % 4 == 0) {
+        if (user.tick % 5 == 0) {
             const bool raster = frames % 10 == 0;
             ztest_SetRaster(raster);
             ztest_Frame();
