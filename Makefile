@@ -6,12 +6,15 @@
 #   make fuzz   build the fuzz targets with clang and run each for
 #               FUZZ_SECONDS (20) under ASan and UBSan
 #   make package  build the Debian package build/vlnkar_<version>_<arch>.deb
+#   make soak   the long random-input run, SOAK_TICKS (200000) ticks: in the
+#               plain build (with the resident size measured), then under
+#               AddressSanitizer and UndefinedBehaviorSanitizer
 #   make bench  build and run the benchmarks
 
 # Everything the build, the tests, the fuzzing, the package and the
 # screenshots need.
 PACKAGES := cmake make g++ pkg-config \
-	libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libphysfs-dev \
+	libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libphysfs-dev libpng-dev \
 	fonts-dejavu-core librsvg2-bin \
 	googletest libgtest-dev libbenchmark-dev \
 	clang libclang-rt-14-dev \
@@ -21,9 +24,11 @@ PACKAGES := cmake make g++ pkg-config \
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 20
+SOAK_TICKS ?= 200000
+SOAK_SEED ?= 12012
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build build-asan build-fuzz run test fuzz package bench clean
+.PHONY: deps build build-asan build-fuzz run test fuzz soak package bench clean
 
 deps:
 	@missing=""; \
@@ -51,6 +56,12 @@ build-fuzz: deps
 
 fuzz: build-fuzz
 	bash tests/fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
+
+soak: build build-asan
+	cd build && VLNKAR_SOAK_TICKS=$(SOAK_TICKS) VLNKAR_SOAK_SEED=$(SOAK_SEED) ./test_soak
+	cd build-asan && VLNKAR_SOAK_TICKS=$(SOAK_TICKS) VLNKAR_SOAK_SEED=$(SOAK_SEED) \
+	  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ./test_soak
 
 package: build
 	cmake --build build --target package

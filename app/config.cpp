@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <set>
 
 #include "common/report.h"
 #include "engines/infinite_well/infinite_well.h"
@@ -45,16 +46,14 @@ void reset_view(konfig& k)
     k.show_labels = true;
 }
 
-// Creates or overwrites "config.ini" with the default lines. On failure
-// says so once on stderr; the defaults already in konfig stay in use.
-void write_default_file()
+// Creates or overwrites "config.ini" with the default lines. Returns why
+// that failed (the system's reason), or "" when the file was written.
+std::string write_default_file()
 {
     errno = 0;
     std::FILE* f = std::fopen(CONFIG_FILE, "wb");
-    if (!f) {
-        report(std::string("cannot write ") + CONFIG_FILE + ": " + std::strerror(errno));
-        return;
-    }
+    if (!f)
+        return plain_reason(std::strerror(errno != 0 ? errno : EIO));
     const size_t len = sizeof DEFAULT_FILE_TEXT - 1;
     bool ok = std::fwrite(DEFAULT_FILE_TEXT, 1, len, f) == len;
     int err = ok ? 0 : errno;
@@ -67,9 +66,24 @@ void write_default_file()
         ok = false;
         err = errno;
     }
-    if (!ok)
-        report(std::string("cannot write ") + CONFIG_FILE + ": " + std::strerror(err != 0 ? err : EIO));
+    return ok ? std::string() : plain_reason(std::strerror(err != 0 ? err : EIO));
 }
+
+// The sentences about "config.ini" said in this run: each is said once, so
+// pressing L (which reads the file again) does not repeat it.
+std::set<std::string>& said()
+{
+    static std::set<std::string> sentences;
+    return sentences;
+}
+
+void report_once(const std::string& sentence)
+{
+    if (said().insert(sentence).second)
+        report(sentence);
+}
+
+const std::string NOT_SAVED = ", so the program runs on its default settings without saving them";
 
 void read_config(konfig& k)
 {
@@ -83,12 +97,12 @@ void read_config(konfig& k)
             k.system = v.system;
             // The file is kept as the user wrote it; only the window differs.
             if (v.width != v.asked_width || v.height != v.asked_height)
-                report("the window size " + std::to_string(v.asked_width) + " x " +
-                       std::to_string(v.asked_height) + " in " + CONFIG_FILE + " is outside " +
-                       std::to_string(CONFIG_MIN_WIDTH) + " x " + std::to_string(CONFIG_MIN_HEIGHT) + " to " +
-                       std::to_string(CONFIG_MAX_SIDE) + " x " + std::to_string(CONFIG_MAX_SIDE) +
-                       ", so the window opens at " + std::to_string(v.width) + " x " +
-                       std::to_string(v.height));
+                report_once("the window size " + std::to_string(v.asked_width) + " x " +
+                            std::to_string(v.asked_height) + " in " + CONFIG_FILE + " is outside " +
+                            std::to_string(CONFIG_MIN_WIDTH) + " x " + std::to_string(CONFIG_MIN_HEIGHT) +
+                            " to " + std::to_string(CONFIG_MAX_SIDE) + " x " +
+                            std::to_string(CONFIG_MAX_SIDE) + ", so the window opens at " +
+                            std::to_string(v.width) + " x " + std::to_string(v.height));
             return;
         }
     }
@@ -99,13 +113,44 @@ void read_config(konfig& k)
     k.system = "volna";
     if (file.source == config_source::unusable) {
         // Something that is not a plain file is the user's, not ours to replace.
-        report(std::string(CONFIG_FILE) + " is " + file.what +
-               ", not a regular file, so the program starts with its default settings and leaves it "
-               "alone");
+        report_once(std::string(CONFIG_FILE) + " is " + file.what +
+                    ", not a regular file, so the program starts with its default settings and leaves it "
+                    "alone");
         return;
     }
-    write_default_file();
+    // One sentence for what went wrong, whether or not the defaults could
+    // then be written.
+    const std::string failed = write_default_file();
+    const std::string file_name = CONFIG_FILE;
+    switch (file.source) {
+    case config_source::unreadable:
+        report_once("cannot read " + file_name + " (" + plain_reason(file.what) + ")" +
+                    (failed.empty()
+                         ? ", so the program starts with its default settings and writes them to it"
+                         : " nor replace it (" + failed + ")" + NOT_SAVED));
+        break;
+    case config_source::missing:
+        if (!failed.empty())
+            report_once("cannot create " + file_name + " in the current directory (" + failed + ")" +
+                        NOT_SAVED);
+        break;
+    default:
+        // Read but incomplete: replaced by the defaults without a word, as
+        // long as that works.
+        if (!failed.empty())
+            report_once(file_name + " is incomplete and cannot be replaced (" + failed + ")" + NOT_SAVED);
+        break;
+    }
 }
+
+} // namespace
+
+void config_forget_reports()
+{
+    said().clear();
+}
+
+namespace {
 
 // One system's defaults and engine. The meaning of each value depends on
 // the engine: for the three-region systems E, V1..V3 are eV and a, x0

@@ -14,3 +14,6 @@
 // system's defaults into s and installs its engine's procedures. Any other
 // name does nothing.
 void choose_system(const std::string& name, konfig& k, situace& s);
+// Each sentence choose_system says about "config.ini" is said once in a
+// run; a new run (or test) starts by forgetting them.
+void config_forget_reports();

@@ -72,6 +72,7 @@ int vlnkar_main()
     shell = shell_state{};
     konfig& konf = shell.konf;
 
+    config_forget_reports();
     numtext_init_locale();
     help_start(); // help: fresh help state, help texts in the user's language
     // The random walk of the bound-state engines draws from rand(); seed it

@@ -1,6 +1,7 @@
 // The one writer of stderr messages.
 #include "common/report.h"
 
+#include <cctype>
 #include <cstdio>
 
 void report(const std::string& sentence)
@@ -16,4 +17,14 @@ void report(const std::string& sentence)
     line += ".\n";
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
+}
+
+std::string plain_reason(std::string reason)
+{
+    while (!reason.empty() && (reason.back() == '.' || reason.back() == ' ' || reason.back() == '\n'))
+        reason.pop_back();
+    const auto upper = [&](size_t i) { return std::isupper(static_cast<unsigned char>(reason[i])) != 0; };
+    if (reason.size() > 1 && upper(0) && !upper(1))
+        reason[0] = char(std::tolower(static_cast<unsigned char>(reason[0])));
+    return reason.empty() ? "unknown error" : reason;
 }

@@ -11,3 +11,9 @@
 // (a trailing one, as in some library reasons, is not doubled). Line breaks
 // inside the sentence become spaces, so a message is always one line.
 void report(const std::string& sentence);
+
+// A library's or the system's reason as part of one of our sentences: no
+// full stop or spaces at its end, and a capital first letter lowered unless
+// the word is an abbreviation ("Permission denied." -> "permission
+// denied", "PNG file" stays).
+std::string plain_reason(std::string reason);

@@ -278,6 +278,11 @@ prim make_prim(prim::kind_t kind, float x1, float y1, float x2, float y2, uint32
     return p;
 }
 
+void skip_nonfinite()
+{
+    g.nonfinite_skipped++;
+}
+
 void add(const prim& p)
 {
     g.prims.push_back(p);
@@ -368,7 +373,7 @@ void pr2d_Line(float x1, float y1, float x2, float y2, uint32_t color, uint8_t a
 {
     using zgl::finite;
     if (!finite(x1) || !finite(y1) || !finite(x2) || !finite(y2))
-        return;
+        return zgl::skip_nonfinite();
     zgl::add(zgl::make_prim(zgl::prim::LINE, x1, y1, x2, y2, color, alpha, flags));
 }
 
@@ -376,7 +381,7 @@ void pr2d_Rect(float x, float y, float w, float h, uint32_t color, uint8_t alpha
 {
     using zgl::finite;
     if (!finite(x) || !finite(y) || !finite(w) || !finite(h))
-        return;
+        return zgl::skip_nonfinite();
     zgl::add(zgl::make_prim(zgl::prim::RECT, x, y, w, h, color, alpha, flags));
 }
 
@@ -385,7 +390,7 @@ void pr2d_Circle(float x, float y, float radius, uint32_t color, uint8_t alpha, 
 {
     using zgl::finite;
     if (!finite(x) || !finite(y) || !finite(radius))
-        return;
+        return zgl::skip_nonfinite();
     zgl::prim p = zgl::make_prim(zgl::prim::CIRCLE, x, y, radius, 0, color, alpha, flags);
     p.quality = quality;
     zgl::add(p);
@@ -396,7 +401,7 @@ void ssprite2d_Draw(zgl_texture* tex, float x, float y, float w, float h, float 
 {
     using zgl::finite;
     if (!finite(x) || !finite(y) || !finite(w) || !finite(h) || !finite(angle))
-        return;
+        return zgl::skip_nonfinite();
     zgl::prim p = zgl::make_prim(zgl::prim::SPRITE, x, y, w, h, 0xFFFFFF, alpha, flags);
     p.angle = angle;
     p.tex = tex;

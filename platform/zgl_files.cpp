@@ -1,16 +1,19 @@
-// Files: the picture archive (a zip mounted with PhysFS), pictures decoded
-// with SDL_image and the TrueType font opened with SDL_ttf.
+// Files: the picture archive (a zip mounted with PhysFS), pictures (decoded
+// in zgl_png.cpp) and the TrueType font opened with SDL_ttf.
 //
 // Loads are cached by archive and name, so loading everything again (the
 // switch to full screen does) returns the same handles instead of leaking
 // new ones. Every failure yields a null handle and one sentence on stderr,
-// said once per name.
-#include <SDL_image.h>
+// said once per name: what failed and what the program does instead.
+//
+// Nothing a file says about itself is trusted: an archive entry is read in
+// chunks up to a fixed size whatever size the archive declares for it, and
+// a picture's size is read from its header before anything is decoded.
 #include <physfs.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "common/report.h"
 #include "platform/zgl_internal.h"
@@ -29,12 +32,40 @@ void report_once(const std::string& name, const std::string& sentence)
     report(sentence);
 }
 
-std::string physfs_reason()
+// A file larger than this is refused, from the archive or from disk. Our
+// own largest, the font, is 0.75 MB; the limit leaves room for any sensible
+// font or picture while a damaged or hostile entry declaring gigabytes (or
+// really holding them, compressed to nothing) costs neither memory nor time.
+constexpr size_t kMaxFileBytes = size_t{32} << 20;
+// Files are read this much at a time.
+constexpr size_t kChunkBytes = size_t{64} << 10;
+// The reason for a PhysFS failure in plain words, from the code read with
+// PHYSFS_getLastErrorCode in its own statement right after the failing
+// call (reading it clears it). A failure without a code (PhysFS would say
+// "no error") is a damaged file.
+std::string physfs_reason(PHYSFS_ErrorCode code)
 {
-    // Read the code in its own statement, right after the failing call.
-    PHYSFS_ErrorCode code = PHYSFS_getLastErrorCode();
-    const char* text = PHYSFS_getErrorByCode(code);
-    return text ? text : "unknown error";
+    switch (code) {
+    case PHYSFS_ERR_OK:
+    case PHYSFS_ERR_PAST_EOF:
+    case PHYSFS_ERR_CORRUPT:
+        return "it is damaged or cut short";
+    case PHYSFS_ERR_UNSUPPORTED:
+        return "it is not a readable zip archive";
+    case PHYSFS_ERR_NOT_FOUND:
+        return "it is not there";
+    case PHYSFS_ERR_PERMISSION:
+        return "permission denied";
+    default: {
+        const char* text = PHYSFS_getErrorByCode(code);
+        return text ? text : "unknown error";
+    }
+    }
+}
+
+std::string mib(size_t bytes)
+{
+    return std::to_string(bytes >> 20) + " MiB";
 }
 
 // The folder of the running program, with a trailing separator, or empty.
@@ -54,43 +85,110 @@ bool is_file(const fs::path& p)
     return fs::is_regular_file(p, ec);
 }
 
-// Reads a whole file: from the mounted archive while one is open, else from
-// disk. On failure leaves a reason in `why`.
+// Reads a whole file into `out`: from the mounted archive while one is
+// open, else from disk. On failure leaves the reason in `why` (a clause
+// that completes "cannot load ...: ") and returns false.
 bool read_file(const std::string& name, std::vector<uint8_t>& out, std::string& why)
 {
     out.clear();
+    const auto too_big = [&] {
+        why = "it holds more than the " + mib(kMaxFileBytes) + " a file may have";
+        return false;
+    };
     if (!g.archive.empty()) {
         PHYSFS_File* f = PHYSFS_openRead(name.c_str());
         if (!f) {
-            why = physfs_reason();
+            const PHYSFS_ErrorCode code = PHYSFS_getLastErrorCode();
+            why = code == PHYSFS_ERR_NOT_FOUND ? "it is not in the archive" : physfs_reason(code);
             return false;
         }
-        PHYSFS_sint64 len = PHYSFS_fileLength(f);
-        if (len < 0) {
+        // The declared size refuses a huge entry at once; the chunked read
+        // below holds whatever the entry really holds to the same limit.
+        const PHYSFS_sint64 declared = PHYSFS_fileLength(f);
+        if (declared > PHYSFS_sint64(kMaxFileBytes)) {
             PHYSFS_close(f);
-            why = "its length is unknown";
+            why = "the archive gives it " + std::to_string(declared) + " bytes, more than the " +
+                  mib(kMaxFileBytes) + " a file may have";
             return false;
         }
-        out.resize(size_t(len));
-        PHYSFS_sint64 got = PHYSFS_readBytes(f, out.data(), PHYSFS_uint64(len));
+        for (;;) {
+            const size_t have = out.size();
+            out.resize(have + kChunkBytes);
+            const PHYSFS_sint64 got = PHYSFS_readBytes(f, out.data() + have, kChunkBytes);
+            if (got < 0) {
+                const PHYSFS_ErrorCode code = PHYSFS_getLastErrorCode();
+                why = physfs_reason(code);
+                PHYSFS_close(f);
+                out.clear();
+                return false;
+            }
+            out.resize(have + size_t(got));
+            if (out.size() > kMaxFileBytes) {
+                PHYSFS_close(f);
+                out.clear();
+                return too_big();
+            }
+            if (size_t(got) < kChunkBytes)
+                break;
+        }
         PHYSFS_close(f);
-        if (got != len) {
-            why = "it could not be read whole";
+        if (declared >= 0 && PHYSFS_sint64(out.size()) != declared) {
+            why = "it is damaged or cut short";
+            out.clear();
             return false;
         }
         return true;
     }
-    std::ifstream in(name, std::ios::binary);
-    if (!in) {
-        why = "no such file";
+    // From disk: only a regular file, so a FIFO or a device under the name
+    // can neither block nor flood the start.
+    std::error_code ec;
+    const fs::file_status st = fs::status(name, ec);
+    if (!fs::exists(st)) {
+        why = "there is no such file";
         return false;
     }
-    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (!fs::is_regular_file(st)) {
+        why = "it is not a regular file";
+        return false;
+    }
+    std::ifstream in(name, std::ios::binary);
+    if (!in) {
+        why = "it cannot be opened";
+        return false;
+    }
+    for (;;) {
+        const size_t have = out.size();
+        out.resize(have + kChunkBytes);
+        in.read(reinterpret_cast<char*>(out.data() + have), std::streamsize(kChunkBytes));
+        out.resize(have + size_t(in.gcount()));
+        if (out.size() > kMaxFileBytes) {
+            out.clear();
+            return too_big();
+        }
+        if (!in)
+            break;
+    }
     if (in.bad()) {
-        why = "it could not be read";
+        why = "it cannot be read";
+        out.clear();
         return false;
     }
     return true;
+}
+
+// Where a name was looked for, for the messages: ` from "textury.dat"` while
+// an archive is open, nothing otherwise.
+std::string source()
+{
+    return g.archive.empty() ? std::string() : " from \"" + fs::path(g.archive).filename().string() + "\"";
+}
+
+// After the archive could not be opened (which was said then), a file that
+// is not on disk either is missing for the same reason: not said again.
+bool quietly_missing(const std::string& name)
+{
+    std::error_code ec;
+    return g.archive.empty() && g.archive_failed && !fs::exists(name, ec);
 }
 
 std::string cache_key(const std::string& name)
@@ -156,30 +254,34 @@ bool file_OpenArchive(const std::string& name, const std::string& /*password: zi
             }
         }
     }
-    if (!zgl::is_file(path)) {
-        report("cannot open the archive \"" + name +
-               "\": it is not in the current directory, beside the program or in the program's "
-               "../share/vlnkar folder");
+    // Without the archive every picture and the font are missing; that is
+    // said here once, not again for each of them.
+    g.archive_failed = true;
+    const auto cannot_open = [&](const std::string& why) {
+        zgl::report_once("archive\n" + name, "cannot open the archive \"" + name + "\": " + why +
+                                                 ", so the program runs without its pictures and font");
         return false;
-    }
+    };
+    if (!zgl::is_file(path))
+        return cannot_open("it is not in the current directory, beside the program or in the program's "
+                           "../share/vlnkar folder");
     std::error_code ec;
     fs::path abs = fs::absolute(path, ec);
     if (!ec)
         path = abs;
     if (!g.physfs) {
         if (!PHYSFS_init(nullptr)) {
-            report("cannot open the archive \"" + name + "\": PhysFS did not start (" + zgl::physfs_reason() +
-                   ")");
-            return false;
+            const PHYSFS_ErrorCode code = PHYSFS_getLastErrorCode();
+            return cannot_open("PhysFS did not start (" + zgl::physfs_reason(code) + ")");
         }
         g.physfs = true;
     }
     if (!PHYSFS_mount(path.c_str(), nullptr, 1)) {
-        std::string why = zgl::physfs_reason();
-        report("cannot open the archive \"" + name + "\": " + why);
-        return false;
+        const PHYSFS_ErrorCode code = PHYSFS_getLastErrorCode();
+        return cannot_open(zgl::physfs_reason(code));
     }
     g.archive = path.string();
+    g.archive_failed = false;
     return true;
 }
 
@@ -199,24 +301,21 @@ zgl_texture* tex_LoadFromFile(const std::string& name, uint32_t transparent_colo
     if (it != g.textures.end() && it->second)
         return it->second;
 
+    const auto cannot = [&](const std::string& why) {
+        zgl::report_once(key, "cannot load the picture \"" + name + "\"" + zgl::source() + ": " + why +
+                                  ", so it is not drawn");
+        return nullptr;
+    };
     std::vector<uint8_t> bytes;
     std::string why;
     if (!zgl::read_file(name, bytes, why)) {
-        zgl::report_once(key, "cannot load the picture \"" + name + "\": " + why);
-        return nullptr;
+        if (zgl::quietly_missing(name))
+            return nullptr;
+        return cannot(why);
     }
-    SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), int(bytes.size()));
-    SDL_Surface* raw = rw ? IMG_Load_RW(rw, 1) : nullptr;
-    if (!raw) {
-        zgl::report_once(key, "cannot load the picture \"" + name + "\": " + SDL_GetError());
-        return nullptr;
-    }
-    SDL_Surface* argb = SDL_ConvertSurfaceFormat(raw, SDL_PIXELFORMAT_ARGB8888, 0);
-    SDL_FreeSurface(raw);
-    if (!argb) {
-        zgl::report_once(key, "cannot convert the picture \"" + name + "\": " + SDL_GetError());
-        return nullptr;
-    }
+    SDL_Surface* argb = zgl::decode_png(bytes, why);
+    if (!argb)
+        return cannot(why);
     // A colour key (top byte zero) makes that colour transparent; 0xFF000000 means none.
     if ((transparent_color & 0xFF000000u) == 0) {
         SDL_SetColorKey(argb, SDL_TRUE,
@@ -238,25 +337,27 @@ zgl_font* font_LoadFromFile(const std::string& name)
     if (it != g.fonts.end() && it->second)
         return it->second;
 
+    const auto cannot = [&](const std::string& why) {
+        zgl::report_once(key, "cannot load the font \"" + name + "\"" + zgl::source() + ": " + why +
+                                  ", so no text is shown");
+        return nullptr;
+    };
     if (!TTF_WasInit()) {
-        if (TTF_Init() != 0) {
-            zgl::report_once(key, "cannot load the font \"" + name + "\": SDL_ttf did not start (" +
-                                      TTF_GetError() + ")");
-            return nullptr;
-        }
+        if (TTF_Init() != 0)
+            return cannot("SDL_ttf did not start (" + plain_reason(TTF_GetError()) + ")");
         g.ttf = true;
     }
     auto* f = new zgl_font;
     std::string why;
     if (!zgl::read_file(name, f->bytes, why)) {
         delete f;
-        zgl::report_once(key, "cannot load the font \"" + name + "\": " + why);
-        return nullptr;
+        if (zgl::quietly_missing(name))
+            return nullptr;
+        return cannot(why);
     }
     if (!zgl::font_at(f, zgl::kFontPoints)) {
         delete f;
-        zgl::report_once(key, "cannot load the font \"" + name + "\": " + TTF_GetError());
-        return nullptr;
+        return cannot("it is no font SDL_ttf can read (" + plain_reason(TTF_GetError()) + ")");
     }
     g.fonts[key] = f;
     return f;

@@ -127,6 +127,9 @@ struct state {
     bool raster = true;
     bool last_presented = false;
     uint64_t frame_no = 0;
+    // Draw calls dropped for a non-finite coordinate: each is a curve or
+    // label some caller failed to compute (the test mode reports the count).
+    uint64_t nonfinite_skipped = 0;
 
     // Input.
     bool held[SDL_NUM_SCANCODES] = {}; // SDL scancodes held now
@@ -141,7 +144,8 @@ struct state {
     int test_screen_w = 0, test_screen_h = 0; // test mode: the screen full screen covers; 0 = the window
 
     // Files.
-    std::string archive; // mounted path, empty when none
+    std::string archive;         // mounted path, empty when none
+    bool archive_failed = false; // the last file_OpenArchive failed (and said so)
     std::map<std::string, zgl_texture*> textures;
     std::map<std::string, zgl_font*> fonts;
     std::map<std::string, bool> reported; // names whose failure was reported
@@ -159,6 +163,16 @@ void run_exit();
 // SDL_ttf and PhysFS.
 void stop_all();
 
+// Ends from outside (zgl_signals.cpp).
+// SIGTERM and SIGINT set a flag instead of ending the process (SDL's own
+// handlers are switched off). Called before SDL starts.
+void install_stop_handlers();
+// Whether SIGTERM or SIGINT has come: the program should end cleanly.
+bool stop_signalled();
+// Under X11: a lost connection to the display ends the program with one
+// line on stderr and status 1. Called once SDL's video has started.
+void watch_display_connection();
+
 // Input (zgl_input.cpp).
 // An SDL key for a scan code (the first of those that report it), or
 // SDL_SCANCODE_UNKNOWN.
@@ -172,6 +186,16 @@ void free_files();
 // The font at a point size, opened on first use from the kept bytes; null
 // when it cannot be opened.
 TTF_Font* font_at(zgl_font* f, int points);
+
+// Pictures (zgl_png.cpp).
+// The largest picture side, pixels: the buttons are 40 px and the arrow
+// 90 px; 4096 x 4096 in ARGB is 64 MB decoded, and a header promising more
+// is refused before a single pixel is allocated.
+constexpr uint32_t kMaxPictureSide = 4096;
+// A PNG file's bytes as an ARGB8888 surface (the caller frees it), or null
+// with the reason in `why` (a clause completing "cannot load ...: "): no
+// PNG, larger than kMaxPictureSide on a side, or damaged.
+SDL_Surface* decode_png(const std::vector<uint8_t>& bytes, std::string& why);
 
 // The display list (zgl_draw.cpp).
 // Rasterises and presents the current display list if it differs from the
@@ -189,6 +213,8 @@ prim make_prim(prim::kind_t kind, float x1, float y1, float x2, float y2, uint32
                uint32_t flags);
 // Appends a primitive to the display list.
 void add(const prim& p);
+// Counts a draw call dropped for a non-finite coordinate.
+void skip_nonfinite();
 
 // Text (zgl_text.cpp).
 // Draws a TEXT primitive with the current renderer.

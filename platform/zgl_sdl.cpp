@@ -27,7 +27,7 @@ namespace {
 // where one can be shown (never in the test mode, where nobody would close it).
 bool fail_to_start(const std::string& reason)
 {
-    report("error while loading ZenGL: " + reason);
+    report("error while loading ZenGL: " + plain_reason(reason) + ", so the program ends");
     if (!g.test_mode)
         SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", "Error while loading ZenGL", nullptr);
     return false;
@@ -43,6 +43,26 @@ bool invisible_driver(const char* driver)
         return false;
     const char* asked = std::getenv("SDL_VIDEODRIVER");
     return !(asked && SDL_strcasecmp(asked, driver) == 0);
+}
+
+// Without XDG_RUNTIME_DIR, libwayland can reach no compositor unless
+// WAYLAND_DISPLAY names its socket by a full path; SDL's probe would then
+// only print libwayland's complaint to stderr. Leave Wayland out of the
+// drivers SDL tries (unless the user chose them with SDL_VIDEODRIVER).
+void skip_unreachable_wayland()
+{
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const char* socket = std::getenv("WAYLAND_DISPLAY");
+    if (std::getenv("SDL_VIDEODRIVER") || (runtime && *runtime) || (socket && socket[0] == '/'))
+        return;
+    std::string others;
+    for (int i = 0; i < SDL_GetNumVideoDrivers(); i++) {
+        const char* name = SDL_GetVideoDriver(i);
+        if (name && std::strcmp(name, "wayland") != 0)
+            others += std::string(others.empty() ? "" : ",") + name;
+    }
+    if (!others.empty())
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, others.c_str());
 }
 
 int renderer_index(const char* name)
@@ -98,13 +118,14 @@ void close_offscreen()
     g.surface = nullptr;
 }
 
-bool open_window()
+// Opens the window and its renderer; on failure leaves the reason in `why`.
+bool open_window(std::string& why)
 {
     Uint32 flags = SDL_WINDOW_SHOWN | (g.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
     g.window = SDL_CreateWindow(g.caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                 std::max(1, g.width), std::max(1, g.height), flags);
     if (!g.window) {
-        report(std::string("cannot open the window: ") + SDL_GetError());
+        why = std::string("cannot open the window (") + SDL_GetError() + ")";
         return false;
     }
     // OpenGL, with SDL batching the draw calls (it does not by default once
@@ -119,7 +140,7 @@ bool open_window()
         g.renderer = SDL_CreateRenderer(g.window, sw, SDL_RENDERER_SOFTWARE | vsync);
     }
     if (!g.renderer) {
-        report(std::string("cannot create a renderer for the window: ") + SDL_GetError());
+        why = std::string("cannot create a renderer for the window (") + SDL_GetError() + ")";
         SDL_DestroyWindow(g.window);
         g.window = nullptr;
         return false;
@@ -203,6 +224,8 @@ void main_loop()
     double last_pump = -1e9;
     std::vector<int> calls(g.timers.size());
     while (!g.exit_requested) {
+        if (stop_signalled())
+            break;
         double now = now_ms();
         double elapsed = now - last;
         last = now;
@@ -266,8 +289,12 @@ bool zglLoad()
     // than they save (measured under Xvfb with time running: 14% of a core
     // with the threads, 10% without). Hardware drivers ignore the variable,
     // and a value the user set is kept.
-    if (!g.test_mode)
+    if (!g.test_mode) {
         setenv("LP_NUM_THREADS", "0", 0);
+        zgl::skip_unreachable_wayland();
+        // From here on SIGTERM and SIGINT end the program cleanly.
+        zgl::install_stop_handlers();
+    }
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         std::string why = SDL_GetError();
         SDL_Quit();
@@ -280,6 +307,8 @@ bool zglLoad()
         SDL_Quit();
         return zgl::fail_to_start(why);
     }
+    if (!g.test_mode)
+        zgl::watch_display_connection();
     if (TTF_Init() != 0) {
         std::string why = TTF_GetError();
         SDL_Quit();
@@ -321,19 +350,32 @@ bool zgl_Init(uint8_t /*fsaa*/, uint8_t /*stencil*/)
         report("the graphics were not started, so no window opens");
         return false;
     }
-    bool open = g.test_mode ? (g.renderer || zgl::open_offscreen()) : zgl::open_window();
+    // Asked to end (SIGTERM, SIGINT) before or while the window opens, or
+    // during the load callback: end as after Escape, without running on.
+    const auto stop_early = [] {
+        zgl::run_exit();
+        zgl::stop_all();
+        return true;
+    };
+    if (zgl::stop_signalled())
+        return stop_early();
+    std::string why;
+    bool open = g.test_mode ? (g.renderer || zgl::open_offscreen()) : zgl::open_window(why);
     if (!open) {
         if (g.test_mode) {
-            report(std::string("cannot open the offscreen window: ") + SDL_GetError());
+            report(std::string("cannot open the offscreen window (") + SDL_GetError() +
+                   "), so the test ends");
             return false;
         }
         // Nothing is open and nothing has run yet: report it as when the
         // graphics cannot start, and let the caller end with its status.
-        zgl::fail_to_start(SDL_GetError());
+        zgl::fail_to_start(why);
         zgl::stop_all();
         return false;
     }
     g.exit_run = false;
+    if (zgl::stop_signalled())
+        return stop_early();
     if (g.load)
         g.load();
     if (g.test_mode)

@@ -238,6 +238,11 @@ const std::vector<zgl_prim>& ztest_Prims()
     return recorded.prims;
 }
 
+uint64_t ztest_NonFiniteSkipped()
+{
+    return g.nonfinite_skipped;
+}
+
 void ztest_ClearPrims()
 {
     zgl::begin_frame();

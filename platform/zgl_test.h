@@ -77,6 +77,9 @@ void ztest_SDLKey(int sdl_scancode, bool down, bool repeat = false);
 // and references into it stay valid until something more is drawn.
 const std::vector<zgl_prim>& ztest_Prims();
 void ztest_ClearPrims();
+// Draw calls dropped since the test mode started because a coordinate,
+// size, angle or scale was not a finite number.
+uint64_t ztest_NonFiniteSkipped();
 
 // Pixels of the last rasterised frame, 0xRRGGBB.
 uint32_t ztest_Pixel(int x, int y);

@@ -238,7 +238,7 @@ void text_DrawEx(zgl_font* font, float x, float y, float scale, float step, cons
                  uint8_t alpha, uint32_t color, uint32_t flags)
 {
     if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(scale) || !std::isfinite(step))
-        return;
+        return zgl::skip_nonfinite();
     zgl::prim p = zgl::make_prim(zgl::prim::TEXT, x, y, 0, 0, color, alpha, flags);
     p.scale = scale;
     p.text = text;
@@ -250,7 +250,7 @@ void text_DrawEx(zgl_font* font, float x, float y, float scale, float step, cons
 void text_DrawInRect(zgl_font* font, zgl_rect rect, const std::string& text, uint32_t flags)
 {
     if (!std::isfinite(rect.x) || !std::isfinite(rect.y) || !std::isfinite(rect.w) || !std::isfinite(rect.h))
-        return;
+        return zgl::skip_nonfinite();
     zgl::prim p = zgl::make_prim(zgl::prim::TEXT, rect.x, rect.y, rect.w, rect.h, 0xFFFFFF, 255, flags);
     p.in_rect = true;
     p.text = text;

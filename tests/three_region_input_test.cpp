@@ -172,6 +172,15 @@ TEST_F(ThreeRegionInput, LeftAndRightChangeTheWidthFromTheRightEdge)
     s.a = 2.72;
     tick(plocha);
     EXPECT_DOUBLE_EQ(s.a, 4.725 - 2.0);
+    // After narrowing the range to 3 units (limit 2.7) the left edge at 3.5
+    // lies beyond the limit: the width goes to 0, not to 2.7 - 3.5.
+    k.half_range = 3.0;
+    s.x0 = 3.5;
+    s.a = 0.4;
+    tick(plocha);
+    EXPECT_EQ(s.a, 0.0);
+    tick(plocha);
+    EXPECT_EQ(s.a, 0.0);
 }
 
 TEST_F(ThreeRegionInput, ShiftMovesTheRegionAndStopsItsEdgesOnTheLimits)

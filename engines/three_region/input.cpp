@@ -6,6 +6,7 @@
 // every tick) and the drag anchor drag_x, drag_y that the shell records at
 // the start of a left-button press. Nothing is recomputed here: setting
 // `changed` makes the shell run layout and step at the end of the tick.
+#include <algorithm>
 #include <cstdint>
 
 #include "common/numtext.h"
@@ -121,13 +122,16 @@ void three_region_input(situace& s, konfig& k, control* hit, bool& changed)
     const double lim = EDGE_LIMIT * k.half_range;
 
     // Right: widen the region to the right, or with Shift move it right; a
-    // step that would cross the limit puts the right edge on it.
+    // step that would cross the limit puts the right edge on it. After the
+    // range was narrowed the left edge itself may lie beyond the limit: the
+    // width then becomes 0, never negative (a negative width would draw the
+    // region's lines backwards, past the plot).
     if (key_Down(K_RIGHT)) {
         const bool room = s.x0 + s.a < lim - MOVE_STEP;
         if (key_Down(K_SHIFT))
             s.x0 = room ? thousandths(s.x0, MOVE_THOUSANDTHS) : lim - s.a;
         else
-            s.a = room ? thousandths(s.a, WIDTH_THOUSANDTHS) : lim - s.x0;
+            s.a = room ? thousandths(s.a, WIDTH_THOUSANDTHS) : std::max(0.0, lim - s.x0);
         changed = true;
         return;
     }
