@@ -111,6 +111,30 @@ bool ztest_SavePNG(const std::string& path)
     return IMG_SavePNG(g.surface, path.c_str()) == 0;
 }
 
+bool ztest_LoadPNG(const std::string& path, int& width, int& height, std::vector<uint32_t>& pixels)
+{
+    SDL_Surface* loaded = IMG_Load(path.c_str());
+    if (!loaded)
+        return false;
+    SDL_Surface* argb = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_ARGB8888, 0);
+    SDL_FreeSurface(loaded);
+    if (!argb)
+        return false;
+    width = argb->w;
+    height = argb->h;
+    pixels.resize(size_t(width) * size_t(height));
+    for (int y = 0; y < height; y++) {
+        const auto* row = static_cast<const uint8_t*>(argb->pixels) + size_t(y) * size_t(argb->pitch);
+        for (int x = 0; x < width; x++) {
+            uint32_t px;
+            std::memcpy(&px, row + size_t(x) * 4, 4);
+            pixels[size_t(y) * size_t(width) + size_t(x)] = px & 0xFFFFFF;
+        }
+    }
+    SDL_FreeSurface(argb);
+    return true;
+}
+
 bool ztest_LastFramePresented()
 {
     return g.last_presented;

@@ -81,6 +81,9 @@ void ztest_ClearPrims();
 // Pixels of the last rasterised frame, 0xRRGGBB.
 uint32_t ztest_Pixel(int x, int y);
 bool ztest_SavePNG(const std::string& path);
+// The pixels of a PNG file, 0xRRGGBB row by row, into `pixels`; false (and
+// nothing changed) when it cannot be read.
+bool ztest_LoadPNG(const std::string& path, int& width, int& height, std::vector<uint32_t>& pixels);
 // Whether the last ztest_Frame was rasterised and presented (false when it
 // equalled the frame shown before).
 bool ztest_LastFramePresented();

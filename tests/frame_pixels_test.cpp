@@ -1,0 +1,154 @@
+// The whole frame of every system, drawn by the running program in the
+// offscreen test mode, against reference pictures in tests/frames/: the
+// frames as the plots drew them when every sample's segment went out as
+// its own pair of lines. Curves are now drawn stroke by stroke and thinned
+// to one vertex per pixel column, which may move a curve pixel by one row
+// or column, and where two strokes cross may put the other one on top; it
+// must change nothing else.
+//
+// With VLNKAR_WRITE_FRAMES=1 in the environment the test writes the
+// references (into the source tree) instead of comparing.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/shell.h"
+#include "platform/zgl_test.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct frame_case {
+    const char* file;   // reference picture in tests/frames/
+    const char* system; // the start-up system
+    bool density;       // probability density instead of the real part
+    bool superposition; // bound-state systems: all ten states at t = 1.234 fs
+    bool both_parts;    // real and imaginary part at t = 0.37 fs
+};
+
+const frame_case CASES[] = {
+    {"volna_reim.png", "volna", false, false, false},
+    {"volna_density.png", "volna", true, false, false},
+    {"volna_both.png", "volna", false, false, true},
+    {"bariera_reim.png", "bariera", false, false, false},
+    {"bariera_density.png", "bariera", true, false, false},
+    {"jama_reim.png", "jama", false, false, false},
+    {"jama_density.png", "jama", true, false, false},
+    {"jama_inf_reim.png", "jama_inf", false, false, false},
+    {"jama_inf_density.png", "jama_inf", true, false, false},
+    {"jama_inf_superposition.png", "jama_inf", false, true, false},
+    {"oscilator_reim.png", "oscilator", false, false, false},
+    {"oscilator_density.png", "oscilator", true, false, false},
+    {"oscilator_superposition.png", "oscilator", false, true, true},
+};
+
+// The program started on `c.system` in a fresh folder, set up as the case
+// asks, one frame drawn and saved as `png`.
+void draw_frame(const frame_case& c, const fs::path& png)
+{
+    const fs::path old_dir = fs::current_path();
+    char tmpl[] = "/tmp/vlnkar_frame_XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    const fs::path dir = tmpl;
+    fs::create_symlink(fs::path(VLNKAR_BUILD_DIR) / "textury.dat", dir / "textury.dat");
+    fs::current_path(dir);
+    std::ofstream(dir / "config.ini", std::ios::binary)
+        << "Konfigurace Vlnkar\r\n[SIRKA]=800\r\n[VYSKA]=600\r\n[VYCHOZI SYSTEM]=" << c.system << "\r\n";
+    ztest_Enable();
+    ASSERT_EQ(vlnkar_main(), 0);
+    konfig& k = shell.konf;
+    situace& s = shell.sit;
+    k.reim_mode = !c.density;
+    if (c.superposition) {
+        s.E = -1.0;
+        for (int j = 0; j < COEF_COUNT; ++j)
+            s.coef[FIRST_COEF + j] = std::polar(std::sqrt(0.1), 0.7 * j);
+        k.t = 1.234e-15L;
+    }
+    if (c.both_parts) {
+        k.show_im = true;
+        if (!c.superposition)
+            k.t = 3.7e-16L;
+    }
+    if (s.layout && s.step) {
+        s.layout(s, k);
+        s.step(s, k);
+    }
+    ztest_Frame();
+    EXPECT_TRUE(ztest_SavePNG(png.string()));
+    ztest_Shutdown();
+    fs::current_path(old_dir);
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+}
+
+struct picture {
+    int w = 0, h = 0;
+    std::vector<uint32_t> px;
+    uint32_t at(int x, int y) const { return px[size_t(y) * size_t(w) + size_t(x)]; }
+    // Whether `colour` lies within one pixel (either way, diagonals too) of (x, y).
+    bool near(int x, int y, uint32_t colour) const
+    {
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) {
+                const int u = x + dx, v = y + dy;
+                if (u >= 0 && v >= 0 && u < w && v < h && at(u, v) == colour)
+                    return true;
+            }
+        return false;
+    }
+};
+
+} // namespace
+
+TEST(FramePixels, EverySystemDrawsTheReferencePictureToWithinOnePixelOfEveryStroke)
+{
+    const fs::path refs = fs::path(VLNKAR_SOURCE_DIR) / "tests" / "frames";
+    const bool write = std::getenv("VLNKAR_WRITE_FRAMES") != nullptr;
+    const fs::path tmp = fs::temp_directory_path() / ("vlnkar_frame_" + std::to_string(::getpid()) + ".png");
+    for (const frame_case& c : CASES) {
+        SCOPED_TRACE(c.file);
+        if (write) {
+            fs::create_directories(refs);
+            draw_frame(c, refs / c.file);
+            continue;
+        }
+        draw_frame(c, tmp);
+        picture before, after;
+        ASSERT_TRUE(ztest_LoadPNG((refs / c.file).string(), before.w, before.h, before.px));
+        ASSERT_TRUE(ztest_LoadPNG(tmp.string(), after.w, after.h, after.px));
+        ASSERT_EQ(before.w, after.w);
+        ASSERT_EQ(before.h, after.h);
+        size_t differ = 0, unexplained = 0;
+        for (int y = 0; y < after.h; ++y)
+            for (int x = 0; x < after.w; ++x) {
+                if (before.at(x, y) == after.at(x, y))
+                    continue;
+                ++differ;
+                // A stroke moved by at most one pixel: the new colour was
+                // next to here before, and the old one is next to here now.
+                if (!before.near(x, y, after.at(x, y)) || !after.near(x, y, before.at(x, y))) {
+                    if (++unexplained <= 5)
+                        ADD_FAILURE() << "pixel (" << x << ", " << y << ") changed from " << std::hex
+                                      << before.at(x, y) << " to " << after.at(x, y)
+                                      << " with neither colour within one pixel of the other";
+                }
+            }
+        const double share = double(differ) / double(after.w * after.h);
+        EXPECT_EQ(unexplained, 0u);
+        EXPECT_LT(share, 0.005) << differ << " pixels differ";
+        RecordProperty(c.file, std::to_string(differ));
+    }
+    std::error_code ec;
+    fs::remove(tmp, ec);
+}
