@@ -68,6 +68,7 @@ void draw_line(float x1, float y1, float x2, float y2)
         if (!clip_to_band(x1, y1, x2, y2))
             return;
     SDL_RenderDrawLineF(g.renderer, x1, y1, x2, y2);
+    g.line_calls++;
 }
 
 // Draws the opaque line at `i` together with the following opaque lines of
@@ -96,6 +97,7 @@ size_t draw_lines_from(size_t i, std::vector<SDL_FPoint>& pts)
         pts.push_back({p.x2, p.y2});
     }
     SDL_RenderDrawLinesF(g.renderer, pts.data(), int(pts.size()));
+    g.line_calls++;
     return j - 1;
 }
 
@@ -203,6 +205,7 @@ void rasterise(int view_w, int view_h)
     SDL_SetRenderDrawBlendMode(g.renderer, SDL_BLENDMODE_NONE);
     SDL_SetRenderDrawColor(g.renderer, 0, 0, 0, 255);
     SDL_RenderClear(g.renderer);
+    g.line_calls = 0;
     static std::vector<SDL_FPoint> pts;
     static std::vector<SDL_FRect> rows;
     for (size_t i = 0; i < g.prims.size(); i++) {

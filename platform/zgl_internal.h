@@ -127,6 +127,7 @@ struct state {
     bool raster = true;
     bool last_presented = false;
     uint64_t frame_no = 0;
+    int line_calls = 0; // SDL line drawing calls of the last rasterised frame
 
     // Input.
     bool held[SDL_NUM_SCANCODES] = {}; // SDL scancodes held now

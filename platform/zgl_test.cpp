@@ -139,6 +139,10 @@ bool ztest_LastFramePresented()
 {
     return g.last_presented;
 }
+int ztest_LineCalls()
+{
+    return g.line_calls;
+}
 bool ztest_ExitRequested()
 {
     return g.exit_requested;

@@ -87,6 +87,9 @@ bool ztest_LoadPNG(const std::string& path, int& width, int& height, std::vector
 // Whether the last ztest_Frame was rasterised and presented (false when it
 // equalled the frame shown before).
 bool ztest_LastFramePresented();
+// SDL line drawing calls (a polyline of joined segments is one) made for
+// the last rasterised frame.
+int ztest_LineCalls();
 // State the tests check.
 bool ztest_ExitRequested();
 std::string ztest_Caption();
