@@ -109,8 +109,8 @@ if [ "${1:-}" = "--inner" ]; then
     for round in $(seq 1 "$rounds"); do
         got[floor]+="$(measure floor bare_window "" -- "$build/bare_window") "
         for sys in volna bariera jama jama_inf oscilator; do
-            setup=""
-            case $sys in jama_inf | oscilator) setup="superpose" ;; esac
+            setup=true
+            case $sys in jama_inf | oscilator) setup=superpose ;; esac
             start_with "$sys"
             got[$sys,stopped]+="$(measure "$sys" Vlnkar "$setup" -- "$build/vlnkar") "
             got[$sys,running]+="$(measure "$sys" Vlnkar "$setup; xdotool key space" -- "$build/vlnkar") "
