@@ -20,23 +20,15 @@ bool drawable(double v)
 
 void plot_curve::clear()
 {
-    x.clear();
-    y.clear();
-    colour.clear();
-    drawn.clear();
+    points.clear();
     vertex.clear();
-    drawable.clear();
 }
 
-void plot_curve::add(double sx, double sy, uint32_t c, bool wanted)
+void plot_curve::add(double sx, double sy, uint32_t colour, bool wanted)
 {
-    const bool ok = ::drawable(sx) && ::drawable(sy);
-    const bool joined = wanted && ok && !drawable.empty() && drawable.back();
-    x.push_back(ok ? static_cast<float>(sx) : 0.0f);
-    y.push_back(ok ? sy : 0.0);
-    colour.push_back(c);
-    drawn.push_back(joined);
-    drawable.push_back(ok);
+    const bool ok = drawable(sx) && drawable(sy);
+    const bool joined = wanted && ok && !points.empty() && points.back().drawable;
+    points.push_back({ok ? sy : 0.0, ok ? static_cast<float>(sx) : 0.0f, colour, joined, ok});
 }
 
 void plot_curve::thin(const std::vector<size_t>& breaks)
@@ -45,49 +37,56 @@ void plot_curve::thin(const std::vector<size_t>& breaks)
     vertex.clear();
     if (n == 0)
         return;
+    const plot_point* p = points.data();
     // Points that must be vertices: the ends, the breaks, and every point
     // between two segments that differ in colour or in being drawn (a
     // region border, a gap), so that all segments between two vertices are
     // alike.
-    auto forced = [&](size_t j) {
-        if (j == 0 || j + 1 == n)
-            return true;
-        if (drawn[j] != drawn[j + 1] || (drawn[j] && colour[j] != colour[j + 1]))
-            return true;
-        return std::find(breaks.begin(), breaks.end(), j) != breaks.end();
-    };
+    std::vector<uint8_t> forced(n, 0);
+    forced[0] = forced[n - 1] = 1;
+    for (size_t b : breaks)
+        if (b < n)
+            forced[b] = 1;
+    for (size_t j = 1; j + 1 < n; ++j)
+        if (p[j].drawn != p[j + 1].drawn || (p[j].drawn && p[j].colour != p[j + 1].colour))
+            forced[j] = 1;
+
+    vertex.reserve(n / 2 + 16);
     size_t j = 0;
     while (j < n) {
-        if (forced(j)) {
+        if (forced[j]) {
             vertex.push_back(static_cast<uint32_t>(j));
             ++j;
             continue;
         }
         // The run i .. k of points in the same pixel column (the last point
-        // is forced, so k + 1 exists).
+        // is forced, so k + 1 exists), with its highest and lowest point and
+        // the one nearest the column's middle.
         const size_t i = j;
-        const double column = std::floor(x[i]);
-        size_t k = i;
-        while (!forced(k + 1) && std::floor(x[k + 1]) == column)
-            ++k;
-        j = k + 1;
-        if (!drawn[i] && !drawn[k + 1])
-            continue; // inside a gap: nothing is drawn through these points
+        const float column = std::floor(p[i].x);
+        const float middle_x = column + 0.5f;
         size_t lo = i, hi = i, middle = i;
-        for (size_t m = i; m <= k; ++m) {
-            if (y[m] < y[lo])
-                lo = m;
-            if (y[m] > y[hi])
-                hi = m;
-            if (std::fabs(x[m] - (column + 0.5)) < std::fabs(x[middle] - (column + 0.5)))
-                middle = m;
+        size_t k = i;
+        for (;;) {
+            if (p[k].y < p[lo].y)
+                lo = k;
+            if (p[k].y > p[hi].y)
+                hi = k;
+            if (std::fabs(p[k].x - middle_x) < std::fabs(p[middle].x - middle_x))
+                middle = k;
+            if (forced[k + 1] || std::floor(p[k + 1].x) != column)
+                break;
+            ++k;
         }
+        j = k + 1;
+        if (!p[i].drawn)
+            continue; // inside a gap: nothing is drawn through these points
         // The line from the point before the column to the point after it
         // covers every height between theirs; a peak above both (or a trough
         // below both) inside the column would be cut without its own vertex.
-        const double before = y[i - 1], after = y[k + 1];
-        const bool peak = y[lo] < before && y[lo] < after;
-        const bool trough = y[hi] > before && y[hi] > after;
+        const double before = p[i - 1].y, after = p[k + 1].y;
+        const bool peak = p[lo].y < before && p[lo].y < after;
+        const bool trough = p[hi].y > before && p[hi].y > after;
         if (peak && trough) {
             vertex.push_back(static_cast<uint32_t>(std::min(lo, hi)));
             vertex.push_back(static_cast<uint32_t>(std::max(lo, hi)));
@@ -103,8 +102,8 @@ void plot_curve::thin(const std::vector<size_t>& breaks)
     size_t out = 0;
     for (size_t m = 0; m < vertex.size(); ++m) {
         const uint32_t v = vertex[m];
-        if (out > 0 && m + 1 < vertex.size() && !forced(v) && y[vertex[out - 1]] == y[v] &&
-            y[vertex[m + 1]] == y[v])
+        if (out > 0 && m + 1 < vertex.size() && !forced[v] && p[vertex[out - 1]].y == p[v].y &&
+            p[vertex[m + 1]].y == p[v].y)
             continue;
         vertex[out++] = v;
     }
@@ -116,13 +115,14 @@ void plot_stroke(const plot_curve& c, double row, size_t from, size_t to)
     const std::vector<uint32_t>& v = c.vertex;
     auto it = std::lower_bound(v.begin(), v.end(), from);
     for (; it != v.end() && it + 1 != v.end() && *(it + 1) <= to; ++it) {
-        const uint32_t a = *it, b = *(it + 1);
-        if (!c.drawn[b])
+        const plot_point& a = c.points[*it];
+        const plot_point& b = c.points[*(it + 1)];
+        if (!b.drawn)
             continue;
-        const double ya = c.y[a] + row, yb = c.y[b] + row;
+        const double ya = a.y + row, yb = b.y + row;
         if (!drawable(ya) || !drawable(yb))
             continue;
-        pr2d_Line(c.x[a], static_cast<float>(ya), c.x[b], static_cast<float>(yb), c.colour[b], 255, 0);
+        pr2d_Line(a.x, static_cast<float>(ya), b.x, static_cast<float>(yb), b.colour, 255, 0);
     }
 }
 

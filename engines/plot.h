@@ -18,19 +18,24 @@
 // A curve of points in screen pixels. The segment ending at point j (j >= 1)
 // joins point j - 1 to point j, in the colour given with point j; it is
 // drawn when it was wanted and both its ends can be drawn.
+struct plot_point {
+    double y;        // screen y on the curve's first row, pixels
+    float x;         // screen x, pixels (increasing along the curve), as drawn
+    uint32_t colour; // colour of the segment ending here, 0xRRGGBB
+    bool drawn;      // the segment ending here is drawn
+    bool drawable;   // the point can be drawn at all
+};
+
 struct plot_curve {
-    std::vector<float> x;          // screen x of each point, pixels, increasing
-    std::vector<double> y;         // screen y of each point on the curve's first row, pixels
-    std::vector<uint32_t> colour;  // colour of the segment ending at each point, 0xRRGGBB
-    std::vector<uint8_t> drawn;    // whether the segment ending at each point is drawn
-    std::vector<uint32_t> vertex;  // the points the strokes join, after thin()
-    std::vector<uint8_t> drawable; // whether each point can be drawn at all
+    std::vector<plot_point> points;
+    std::vector<uint32_t> vertex; // the points the strokes join, after thin()
 
     void clear();
+    void reserve(size_t n) { points.reserve(n); }
     // Appends a point. `wanted`: whether the segment ending here should be
     // drawn (ignored for the first point, which ends no segment).
     void add(double sx, double sy, uint32_t colour, bool wanted = true);
-    size_t size() const { return x.size(); }
+    size_t size() const { return points.size(); }
 
     // Chooses the vertices: every point whose segments differ in colour or
     // in being drawn, the first and last point, the points in `breaks`

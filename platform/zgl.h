@@ -158,3 +158,9 @@ void text_DrawEx(zgl_font* font, float x, float y, float scale, float step, cons
 // Flags 0 (top left), 0x02, 0x20, 0x22 centre horizontally and/or vertically.
 // Lines past the rectangle's bottom are still drawn.
 void text_DrawInRect(zgl_font* font, zgl_rect rect, const std::string& text, uint32_t flags = 0);
+// Called by the draw callback instead of drawing, when its picture would be
+// the same as the last frame's: that frame is kept as it is and is drawn and
+// presented again only when the screen needs it (the window was exposed,
+// resized or switched to full screen). What the callback draws besides is
+// ignored.
+void zgl_KeepFrame();

@@ -158,15 +158,15 @@ std::vector<std::string> wrap(TTF_Font* font, const std::string& text, float wid
 
 } // namespace
 
-void draw_text(const prim& p)
+void draw_text(const prim& p, const prim_extra& e)
 {
-    if (!p.font || p.text.empty())
+    if (!e.font || e.text.empty())
         return;
-    float scale = p.scale;
+    float scale = e.scale;
     int points = int(std::lround(kFontPoints * double(scale)));
     if (!(points >= 1 && points <= 512))
         return;
-    TTF_Font* font = font_at(p.font, points);
+    TTF_Font* font = font_at(e.font, points);
     if (!font)
         return;
     if (!in_band(p.x1, p.y1) || !in_band(p.x2, p.y2))
@@ -177,20 +177,20 @@ void draw_text(const prim& p)
     // Text in a rectangle keeps a small margin from its left and right
     // edges, so it never touches a frame drawn around the same rectangle
     // (the coefficient boxes).
-    const float margin = p.in_rect ? std::min(kTextMargin, p.x2 / 4) : 0.0f;
-    std::vector<std::string> lines = p.in_rect ? wrap(font, p.text, p.x2 - 2 * margin) : split_lines(p.text);
+    const float margin = e.in_rect ? std::min(kTextMargin, p.x2 / 4) : 0.0f;
+    std::vector<std::string> lines = e.in_rect ? wrap(font, e.text, p.x2 - 2 * margin) : split_lines(e.text);
     float block_h = float(lines.size() - 1) * skip + height;
     float y = p.y1;
     if (p.flags & TEXT_VALIGN_CENTER)
-        y = p.in_rect ? p.y1 + (p.y2 - block_h) / 2 : p.y1 - block_h / 2;
+        y = e.in_rect ? p.y1 + (p.y2 - block_h) / 2 : p.y1 - block_h / 2;
     for (const std::string& line : lines) {
         float x = p.x1 + margin;
         if (p.flags & TEXT_HALIGN_CENTER) {
-            float w = line_width(font, line, p.step);
-            x = p.in_rect ? p.x1 + (p.x2 - w) / 2 : p.x1 - w / 2;
+            float w = line_width(font, line, e.step);
+            x = e.in_rect ? p.x1 + (p.x2 - w) / 2 : p.x1 - w / 2;
         }
         if (!line.empty())
-            draw_text_line(font, x, y, line, p.step, p.color, p.alpha);
+            draw_text_line(font, x, y, line, e.step, p.color, p.alpha);
         y += skip;
     }
 }
@@ -230,21 +230,22 @@ void text_DrawEx(zgl_font* font, float x, float y, float scale, float step, cons
 {
     if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(scale) || !std::isfinite(step))
         return;
-    zgl::prim p = zgl::make_prim(zgl::prim::TEXT, x, y, 0, 0, color, alpha, flags);
-    p.scale = scale;
-    p.text = text;
-    p.font = font;
-    p.step = step;
-    zgl::add(p);
+    zgl::prim_extra e;
+    e.scale = scale;
+    e.text = text;
+    e.font = font;
+    e.step = step;
+    zgl::add(zgl::make_prim(zgl::prim::TEXT, x, y, 0, 0, color, alpha, flags), std::move(e));
 }
 
 void text_DrawInRect(zgl_font* font, zgl_rect rect, const std::string& text, uint32_t flags)
 {
     if (!std::isfinite(rect.x) || !std::isfinite(rect.y) || !std::isfinite(rect.w) || !std::isfinite(rect.h))
         return;
-    zgl::prim p = zgl::make_prim(zgl::prim::TEXT, rect.x, rect.y, rect.w, rect.h, 0xFFFFFF, 255, flags);
-    p.in_rect = true;
-    p.text = text;
-    p.font = font;
-    zgl::add(p);
+    zgl::prim_extra e;
+    e.in_rect = true;
+    e.text = text;
+    e.font = font;
+    zgl::add(zgl::make_prim(zgl::prim::TEXT, rect.x, rect.y, rect.w, rect.h, 0xFFFFFF, 255, flags),
+             std::move(e));
 }

@@ -94,21 +94,29 @@ void draw_curve(const situace& s, const konfig& k, const screen_map& m, well_sam
     const double y0 = m.baseline();
     const double A = m.amplitude();
     plot_curve curve;
+    curve.reserve(static_cast<size_t>(last - first) + 3);
     curve.add(m.X((first - 1.0) / density - L / 2.0), y0, OUTSIDE_COLOUR);
+    // Outside the well the curve lies flat on the axis: of a run of samples
+    // there only the ends are points (one line is the same pixels as the
+    // pieces it would be joined from).
+    auto inside = [&](double i) { return i > 0.0 && i <= inside_end; };
     size_t next_inside = 0;
     for (double i = first;; i += 1.0) {
         cplx value(0.0, 0.0);
         uint32_t colour = OUTSIDE_COLOUR;
-        if (i > 0.0 && i <= inside_end && next_inside < psi.size()) {
+        const bool end = !(i < last);
+        if (inside(i) && next_inside < psi.size()) {
             value = psi[next_inside++];
             colour = INSIDE_COLOUR;
+        } else if (i != first && !end && !inside(i - 1.0) && !inside(i + 1.0)) {
+            continue;
         }
         if (!k.reim_mode) {
             value = cplx(norm2(value), 0.0);
             colour = DENSITY_COLOUR;
         }
         curve.add(m.X(i / density - L / 2.0), y0 - A * value.real(), colour);
-        if (!(i < last))
+        if (end)
             break;
     }
     curve.thin();

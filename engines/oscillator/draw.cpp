@@ -164,6 +164,7 @@ void oscillator_draw_with(situace& s, const konfig& k, zgl_font* font, oscillato
     // Each curve is two pixels thick: rows on the baselines y0 and y0 + 1.
     constexpr double UPPER = 0.0, LOWER = 1.0;
     plot_curve curve;
+    curve.reserve(count);
     auto strokes = [&](auto value, uint32_t colour, double row1, double row2) {
         curve.clear();
         for (size_t j = 0; j < count; ++j)

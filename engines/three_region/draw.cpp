@@ -251,6 +251,12 @@ void draw_curve(const situace& s, const konfig& k, const mapping& m)
     std::vector<arrow> laid;
     std::vector<size_t> breaks;
     const double end = k.half_range * k.density;
+    if (std::isfinite(end) && end >= 0.0 && end < 1e6) {
+        const size_t count = static_cast<size_t>(2.0 * end) + 2;
+        (k.reim_mode ? re : density).reserve(count);
+        if (show_im)
+            im.reserve(count);
+    }
     size_t j = 0;
     for (double n = -end;; n += 1.0, ++j) {
         const int region = n <= edge1 ? 0 : (n <= edge2 ? 1 : 2);
