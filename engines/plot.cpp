@@ -126,20 +126,41 @@ void plot_stroke(const plot_curve& c, double row, size_t from, size_t to)
     }
 }
 
+namespace {
+
+// Whether two opaque lines light the same pixels: alike but in y, and in the
+// same pixel row whether the renderer takes a line's row by rounding its y
+// down or to the nearest whole pixel. (Levels packed tighter than the
+// pixel rows, deep in a wide well, would otherwise be drawn by the
+// thousand onto the same few rows.)
+bool same_pixels(const plot_level& a, double ya, const plot_level& b, double yb)
+{
+    return a.alpha == 255 && b.alpha == 255 && a.x1 == b.x1 && a.x2 == b.x2 && a.colour == b.colour &&
+           std::floor(ya) == std::floor(yb) && std::floor(ya + 0.5) == std::floor(yb + 0.5);
+}
+
+} // namespace
+
 void plot_levels(const std::vector<plot_level>& levels)
 {
     int rows = 0;
     for (const plot_level& l : levels)
         rows = std::max(rows, l.rows);
     for (int r = rows - 1; r >= 0; --r) {
+        const plot_level* last = nullptr;
+        double last_y = 0.0;
         for (const plot_level& l : levels) {
             if (l.rows <= r)
                 continue;
             const double y = l.y - r;
             if (!drawable(l.x1) || !drawable(l.x2) || !drawable(y))
                 continue;
-            pr2d_Line(static_cast<float>(l.x1), static_cast<float>(y), static_cast<float>(l.x2),
-                      static_cast<float>(y), l.colour, l.alpha, 0);
+            const float fy = static_cast<float>(y);
+            if (last != nullptr && same_pixels(*last, last_y, l, fy))
+                continue;
+            pr2d_Line(static_cast<float>(l.x1), fy, static_cast<float>(l.x2), fy, l.colour, l.alpha, 0);
+            last = &l;
+            last_y = fy;
         }
     }
 }

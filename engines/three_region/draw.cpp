@@ -161,14 +161,9 @@ void draw_levels(const situace& s, const mapping& m)
         return;
     const double xl = m.X(s.x0) + 1.0;
     const double xr = m.X(s.x0 + s.a);
-    // A memory above any residual: see scan_well for why the plot's scan
-    // starts differently from the snap's.
-    constexpr double ABOVE_ANY_RESIDUAL = 1e15;
     std::vector<plot_level> lines;
-    scan_well(s, s.V2, std::min(s.V1, s.V3), ABOVE_ANY_RESIDUAL, [&](double e) {
+    for (double e : well_levels(s))
         lines.push_back({xl, xr, m.Y(e), LEVEL_COLOUR, 255, 1});
-        return false;
-    });
     plot_levels(lines);
 }
 
