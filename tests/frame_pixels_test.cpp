@@ -52,9 +52,15 @@ const frame_case CASES[] = {
     {"oscilator_superposition.png", "oscilator", false, true, true},
 };
 
+// What a frame cost the graphics layer.
+struct frame_cost {
+    size_t lines = 0;   // pr2d_Line calls recorded
+    int line_calls = 0; // SDL line drawing calls (a polyline is one)
+};
+
 // The program started on `c.system` in a fresh folder, set up as the case
 // asks, one frame drawn and saved as `png`.
-void draw_frame(const frame_case& c, const fs::path& png)
+void draw_frame(const frame_case& c, const fs::path& png, frame_cost* cost = nullptr)
 {
     const fs::path old_dir = fs::current_path();
     char tmpl[] = "/tmp/vlnkar_frame_XXXXXX";
@@ -86,6 +92,11 @@ void draw_frame(const frame_case& c, const fs::path& png)
     }
     ztest_Frame();
     EXPECT_TRUE(ztest_SavePNG(png.string()));
+    if (cost != nullptr) {
+        for (const zgl_prim& p : ztest_Prims())
+            cost->lines += p.kind == zgl_prim::LINE;
+        cost->line_calls = ztest_LineCalls();
+    }
     ztest_Shutdown();
     fs::current_path(old_dir);
     std::error_code ec;
@@ -156,6 +167,28 @@ TEST(FramePixels, EverySystemDrawsTheReferencePictureToWithinOnePixelOfEveryStro
         EXPECT_EQ(unexplained, 0u);
         EXPECT_LT(share, 0.005) << differ << " pixels differ";
         RecordProperty(c.file, std::to_string(differ));
+    }
+    std::error_code ec;
+    fs::remove(tmp, ec);
+}
+
+TEST(FramePixels, AFrameSendsAFewDozenLinesWhereItOnceSentThousands)
+{
+    // One segment a sample, two rows, interleaved: about 4,200 separate
+    // line calls a curve. Now a few polylines a curve; the infinite well's
+    // translucent grid (100 lines) and level lines come on top. The lines
+    // recorded: about one a pixel column (700) in each pixel row of a curve
+    // (two rows a curve), and the diagram's lines (the parabola's up to 700).
+    const fs::path tmp = fs::temp_directory_path() / ("vlnkar_cost_" + std::to_string(::getpid()) + ".png");
+    for (const frame_case& c : CASES) {
+        SCOPED_TRACE(c.file);
+        frame_cost cost;
+        draw_frame(c, tmp, &cost);
+        EXPECT_LE(cost.line_calls, 150);
+        const size_t rows = c.both_parts ? 4 : 2;
+        EXPECT_LE(cost.lines, 750 * rows + 800);
+        RecordProperty(c.file,
+                       std::to_string(cost.lines) + " lines, " + std::to_string(cost.line_calls) + " calls");
     }
     std::error_code ec;
     fs::remove(tmp, ec);
