@@ -193,6 +193,16 @@ void draw_sprite(const prim& p, const prim_extra& e)
         y += h, h = -h, flip |= SDL_FLIP_VERTICAL;
     bool blend = (p.flags & FX_BLEND) || p.alpha != 255;
     SDL_SetTextureBlendMode(t, blend ? SDL_BLENDMODE_BLEND : SDL_BLENDMODE_NONE);
+    // A picture drawn at its own size on whole pixels, unturned, samples
+    // every texel at its centre: nearest sampling gives the same pixels as
+    // linear, for less work in a software OpenGL. (The mode is switched only
+    // when it changes: switching costs a flush of the queued drawing.)
+    const bool nearest = e.angle == 0 && w == float(e.tex->w) && h == float(e.tex->h) && x == std::floor(x) &&
+                         y == std::floor(y);
+    if (nearest != e.tex->nearest) {
+        SDL_SetTextureScaleMode(t, nearest ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
+        e.tex->nearest = nearest;
+    }
     SDL_SetTextureAlphaMod(t, p.alpha);
     SDL_SetTextureColorMod(t, 255, 255, 255);
     SDL_FRect dst{x, y, w, h};
@@ -307,6 +317,7 @@ SDL_Texture* texture_for(zgl_texture* t)
         t->texture = SDL_CreateTextureFromSurface(g.renderer, t->surface);
         if (t->texture)
             SDL_SetTextureScaleMode(t->texture, SDL_ScaleModeLinear);
+        t->nearest = false;
     }
     return t->texture;
 }

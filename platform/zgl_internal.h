@@ -23,6 +23,7 @@ struct zgl_texture {
     SDL_Surface* surface = nullptr; // ARGB8888, owned
     SDL_Texture* texture = nullptr; // for the current renderer, or null until first drawn
     int w = 0, h = 0;               // pixels
+    bool nearest = false;           // the texture samples nearest (else linear) texels
 };
 
 // The font: the raw TrueType bytes, kept alive as long as any TTF_Font reads
@@ -175,6 +176,9 @@ struct state {
 
     // Rendered texts by font (at its size) and text.
     std::map<std::pair<TTF_Font*, std::string>, text_entry> text_cache;
+    // Widths of measured texts (shaping a text costs more than drawing
+    // it), by font and text; emptied when it grows large or the fonts go.
+    std::map<std::pair<TTF_Font*, std::string>, int> text_widths;
 };
 
 extern state g;

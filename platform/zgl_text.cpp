@@ -38,11 +38,23 @@ const text_entry& rendered(TTF_Font* font, const std::string& text)
     return it->second;
 }
 
+// Measured widths kept at most; a frame measures a few dozen.
+constexpr size_t kMaxWidths = 4096;
+
 int text_width(TTF_Font* font, const std::string& text)
 {
-    int w = 0, h = 0;
-    if (text.empty() || TTF_SizeUTF8(font, text.c_str(), &w, &h) != 0)
+    if (text.empty())
         return 0;
+    auto key = std::make_pair(font, text);
+    auto it = g.text_widths.find(key);
+    if (it != g.text_widths.end())
+        return it->second;
+    int w = 0, h = 0;
+    if (TTF_SizeUTF8(font, text.c_str(), &w, &h) != 0)
+        w = 0;
+    if (g.text_widths.size() >= kMaxWidths)
+        g.text_widths.clear();
+    g.text_widths.emplace(std::move(key), w);
     return w;
 }
 
@@ -212,6 +224,7 @@ void evict_texts()
 
 void drop_texts()
 {
+    g.text_widths.clear();
     for (auto& [key, e] : g.text_cache)
         if (e.texture && g.renderer)
             SDL_DestroyTexture(e.texture);
