@@ -5,12 +5,18 @@
 // superposition panel, and last the highlight of the control under the
 // mouse. The frame changes no state but the listing text.
 //
+// A frame whose inputs are those of the last one (no tick changed anything,
+// the mouse did not move onto another control) is not drawn at all: the
+// graphics layer keeps the last frame. With time stopped that leaves the
+// program nearly idle.
+//
 // Relies on: the graphics layer's drawing, the controls' hit test and list
 // helpers, and the number text (common/numtext.h) for numbers in the user's
 // format.
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <string>
 
 #include "app/control_list.h"
 #include "app/controls.h"
@@ -134,6 +140,78 @@ void draw_panel(const shell_state& sh)
     }
 }
 
+// Appends the bytes of a plain value.
+template <typename T> void put(std::string& b, const T& v)
+{
+    b.append(reinterpret_cast<const char*>(&v), sizeof v);
+}
+
+// An extended-precision value as two doubles that sum to it exactly (its
+// padding bytes are not part of the value).
+void put_long(std::string& b, long double v)
+{
+    const double hi = static_cast<double>(v);
+    put(b, hi);
+    put(b, static_cast<double>(v - hi));
+}
+
+// Everything a frame is drawn from, as bytes: the view and display settings,
+// the system's parameters and coefficients (not the listing, which the
+// frame writes), every control as shown, the control under the mouse, the
+// typed entry, the panel's mode, the font and what of the help shows.
+// Whatever else a frame comes to
+// draw from must be added here (or set frame_stale when it changes), or its
+// changes will not show while time is stopped.
+std::string frame_inputs(const shell_state& sh, const control* hover)
+{
+    const konfig& k = sh.konf;
+    const situace& s = sh.sit;
+    std::string b;
+    b.reserve(4096);
+    put(b, k.width);
+    put(b, k.height);
+    put(b, k.density);
+    put(b, k.half_range);
+    put_long(b, k.dt);
+    put_long(b, k.t);
+    for (bool flag : {k.show_labels, k.show_square, k.reim_mode, k.show_re, k.show_im, k.running,
+                      k.random_walk, k.fullscreen, k.show_arrows})
+        put(b, flag);
+    put(b, k.arrow_texture);
+    for (double v : {s.E, s.V1, s.V2, s.V3, s.a, s.x0})
+        put(b, v);
+    put(b, s.coef);
+    for (cplx v : {s.N, s.k1, s.k2, s.k3})
+        put(b, v);
+    put(b, s.draw);
+    for (const control* c = k.controls; c != nullptr; c = c->next) {
+        put(b, c);
+        b += c->name;
+        put(b, c->texture);
+        put(b, c->rect);
+        put(b, c->hover_rect);
+        put(b, c->hover_alpha);
+        put(b, c->hover_color);
+        put(b, c->visible);
+        put(b, c->active);
+    }
+    put(b, hover);
+    put(b, sh.entry.box);
+    b += sh.entry.text;
+    put(b, sh.phasor_mode);
+    put(b, sh.font);
+    // What of the help shows: the start hint goes and a tooltip comes after
+    // a while with no input at all.
+    const help_state& help = sh.help;
+    put(b, help.shown);
+    put(b, !help.f1_used && help.ticks < HELP_HINT_TICKS);
+    put(b, help.rest_ticks >= HELP_REST_TICKS);
+    b += help.rest_on;
+    put(b, help.anchor_x);
+    put(b, help.anchor_y);
+    return b;
+}
+
 } // namespace
 
 void draw_proc()
@@ -142,6 +220,12 @@ void draw_proc()
     const konfig& konf = shell.konf;
     situace& sit = shell.sit;
     zgl_font* font = shell.font;
+    control* hover = hit_test(konf.controls);
+    if (!shell.frame_stale && frame_inputs(shell, hover) == shell.frame_inputs) {
+        zgl_KeepFrame();
+        return;
+    }
+
     // The engine's plot, and the listing for this frame in sit.text.
     if (sit.draw != nullptr)
         sit.draw(sit, konf, font);
@@ -174,12 +258,16 @@ void draw_proc()
     }
 
     // The highlight of the control under the mouse, never over the background.
-    control* h = hit_test(konf.controls);
-    if (h != nullptr && h != konf.controls) {
-        pr2d_Rect(h->hover_rect.x, h->hover_rect.y, h->hover_rect.w, h->hover_rect.h, h->hover_color,
-                  h->hover_alpha, PR2D_FILL);
+    if (hover != nullptr && hover != konf.controls) {
+        pr2d_Rect(hover->hover_rect.x, hover->hover_rect.y, hover->hover_rect.w, hover->hover_rect.h,
+                  hover->hover_color, hover->hover_alpha, PR2D_FILL);
     }
 
     // Help overlay, start hint and tooltip, over everything else.
-    help_draw(konf, sit, font, h, shell.phasor_mode);
+    help_draw(konf, sit, font, hover, shell.phasor_mode);
+
+    // What this frame was drawn from, as the engine's draw left it (the
+    // oscillator's draw sets its energy ceiling from the view).
+    shell.frame_inputs = frame_inputs(shell, hover);
+    shell.frame_stale = false;
 }

@@ -27,6 +27,14 @@ struct shell_state {
     bool phasor_mode = false; // the coefficient boxes show phasors and take clicks as complex values
     typed_entry entry{};      // the typed entry into a coefficient box, if one is in progress
     help_state help{};        // the help overlay, the start hint and the tooltips
+    // What the last frame was drawn from, as bytes (see frame.cpp); empty
+    // before the first frame. A frame drawn from the same bytes would be the
+    // same picture, so it is not drawn again.
+    std::string frame_inputs;
+    // Set by anything that changes the picture by a way the frame's inputs
+    // do not show (any key, click or wheel turn in a tick, to be safe): the
+    // next frame is drawn whatever its inputs.
+    bool frame_stale = true;
 };
 
 // Defined in app/shell.cpp. Only the shell's own sources use it; engines get

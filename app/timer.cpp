@@ -36,6 +36,20 @@ constexpr long double DT_DOWN_LIMIT = 1.1e-18L;
 // of the panel's shared area of situace, though no box shows it.
 constexpr int ENTRY_CHECK_LAST = FIRST_COEF + COEF_COUNT;
 
+// Whether any key was pressed, any button pressed or released, or the wheel
+// turned since the last clear: the next frame is then drawn afresh, even
+// if nothing it is drawn from seems to have changed.
+bool any_input()
+{
+    for (int code = 1; code < 256; ++code)
+        if (key_Press(static_cast<uint8_t>(code)))
+            return true;
+    for (int button : {M_BLEFT, M_BMIDDLE, M_BRIGHT})
+        if (mouse_Click(button) || mouse_Up(button))
+            return true;
+    return mouse_Wheel(M_WUP) || mouse_Wheel(M_WDOWN);
+}
+
 bool named(const control* c, const char* name)
 {
     return c != nullptr && c->name == name;
@@ -230,6 +244,8 @@ void timer_proc()
     const bool wheel_down = mouse_Wheel(M_WDOWN);
     const bool right_click = mouse_Click(M_BRIGHT);
     const int box = box_index(hit);
+    if (any_input())
+        shell.frame_stale = true;
 
     // The shell's own rules, first match wins: at most one acts per tick.
     if (key_Press(K_ESCAPE)) {

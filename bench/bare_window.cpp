@@ -1,9 +1,10 @@
-// The floor for the CPU measurement: a bare 800 x 600 SDL window with the
-// OpenGL renderer that only clears and presents at vertical sync, nothing
-// else. Whatever a real program costs beyond this is its own.
+// The floor for the CPU measurement: a bare SDL window (800 x 600 unless
+// given) with the OpenGL renderer that only clears and presents at vertical
+// sync, nothing else. Whatever a real program costs beyond this is its own.
 //
-// Runs until the window is closed, Escape is pressed, or the number of
-// seconds given as the only argument has passed.
+//   bare_window [SECONDS [WIDTH HEIGHT]]
+// Runs until the window is closed, Escape is pressed, or SECONDS (0: no
+// limit) have passed.
 #include <SDL.h>
 
 #include <cstdio>
@@ -12,13 +13,19 @@
 int main(int argc, char** argv)
 {
     const Uint32 seconds = argc > 1 ? static_cast<Uint32>(std::atoi(argv[1])) : 0;
+    const int width = argc > 3 ? std::atoi(argv[2]) : 800;
+    const int height = argc > 3 ? std::atoi(argv[3]) : 600;
+    if (width <= 0 || height <= 0) {
+        std::fprintf(stderr, "bare_window: the size %s x %s is no window size\n", argv[2], argv[3]);
+        return 1;
+    }
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "bare_window: %s\n", SDL_GetError());
         return 1;
     }
     SDL_SetHint(SDL_HINT_RENDER_DRIVER, "opengl");
     SDL_Window* win =
-        SDL_CreateWindow("bare_window", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 800, 600, 0);
+        SDL_CreateWindow("bare_window", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height, 0);
     SDL_Renderer* ren =
         win ? SDL_CreateRenderer(win, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC) : nullptr;
     if (ren == nullptr) {

@@ -165,3 +165,10 @@ void text_DrawInRect(zgl_font* font, zgl_rect rect, const std::string& text, uin
 // the font cannot be drawn at.
 float text_GetWidth(zgl_font* font, const std::string& text, float scale = 1.0f);
 float text_GetHeight(zgl_font* font, float scale = 1.0f);
+
+// Called by the draw callback instead of drawing, when its picture would be
+// the same as the last frame's: that frame is kept as it is and is drawn and
+// presented again only when the screen needs it (the window was exposed,
+// resized or switched to full screen). What the callback draws besides is
+// ignored.
+void zgl_KeepFrame();

@@ -68,15 +68,16 @@ void draw_line(float x1, float y1, float x2, float y2)
         if (!clip_to_band(x1, y1, x2, y2))
             return;
     SDL_RenderDrawLineF(g.renderer, x1, y1, x2, y2);
+    g.line_calls++;
 }
 
 // Draws the opaque line at `i` together with the following opaque lines of
 // the same colour that continue it end to start, as one polyline: the same
 // pixels as one call per line, at a fraction of the cost. Returns the index
 // of the last line drawn.
-size_t draw_lines_from(size_t i, std::vector<SDL_FPoint>& pts)
+size_t draw_lines_from(const std::vector<prim>& prims, size_t i, std::vector<SDL_FPoint>& pts)
 {
-    const prim& first = g.prims[i];
+    const prim& first = prims[i];
     set_colour(first.color, first.alpha);
     bool batchable = first.alpha == 255 && in_band(first.x1, first.y1) && in_band(first.x2, first.y2);
     if (!batchable) {
@@ -87,8 +88,8 @@ size_t draw_lines_from(size_t i, std::vector<SDL_FPoint>& pts)
     pts.push_back({first.x1, first.y1});
     pts.push_back({first.x2, first.y2});
     size_t j = i + 1;
-    for (; j < g.prims.size(); j++) {
-        const prim& p = g.prims[j];
+    for (; j < prims.size(); j++) {
+        const prim& p = prims[j];
         if (p.kind != prim::LINE || p.alpha != 255 || p.color != first.color)
             break;
         if (p.x1 != pts.back().x || p.y1 != pts.back().y || !in_band(p.x2, p.y2))
@@ -96,6 +97,7 @@ size_t draw_lines_from(size_t i, std::vector<SDL_FPoint>& pts)
         pts.push_back({p.x2, p.y2});
     }
     SDL_RenderDrawLinesF(g.renderer, pts.data(), int(pts.size()));
+    g.line_calls++;
     return j - 1;
 }
 
@@ -175,9 +177,9 @@ void draw_circle(const prim& p, std::vector<SDL_FPoint>& pts, std::vector<SDL_FR
         SDL_RenderFillRectsF(g.renderer, rows.data(), int(rows.size()));
 }
 
-void draw_sprite(const prim& p)
+void draw_sprite(const prim& p, const prim_extra& e)
 {
-    SDL_Texture* t = texture_for(p.tex);
+    SDL_Texture* t = texture_for(e.tex);
     if (!t)
         return;
     float x = p.x1, y = p.y1, w = p.x2, h = p.y2;
@@ -191,25 +193,36 @@ void draw_sprite(const prim& p)
         y += h, h = -h, flip |= SDL_FLIP_VERTICAL;
     bool blend = (p.flags & FX_BLEND) || p.alpha != 255;
     SDL_SetTextureBlendMode(t, blend ? SDL_BLENDMODE_BLEND : SDL_BLENDMODE_NONE);
+    // A picture drawn at its own size on whole pixels, unturned, samples
+    // every texel at its centre: nearest sampling gives the same pixels as
+    // linear, for less work in a software OpenGL. (The mode is switched only
+    // when it changes: switching costs a flush of the queued drawing.)
+    const bool nearest = e.angle == 0 && w == float(e.tex->w) && h == float(e.tex->h) && x == std::floor(x) &&
+                         y == std::floor(y);
+    if (nearest != e.tex->nearest) {
+        SDL_SetTextureScaleMode(t, nearest ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
+        e.tex->nearest = nearest;
+    }
     SDL_SetTextureAlphaMod(t, p.alpha);
     SDL_SetTextureColorMod(t, 255, 255, 255);
     SDL_FRect dst{x, y, w, h};
     // Degrees, clockwise on the screen (y points down), about the centre.
-    SDL_RenderCopyExF(g.renderer, t, nullptr, &dst, double(p.angle), nullptr, SDL_RendererFlip(flip));
+    SDL_RenderCopyExF(g.renderer, t, nullptr, &dst, double(e.angle), nullptr, SDL_RendererFlip(flip));
 }
 
-void rasterise(int view_w, int view_h)
+void rasterise(const display_list& list, int view_w, int view_h)
 {
     SDL_SetRenderDrawBlendMode(g.renderer, SDL_BLENDMODE_NONE);
     SDL_SetRenderDrawColor(g.renderer, 0, 0, 0, 255);
     SDL_RenderClear(g.renderer);
+    g.line_calls = 0;
     static std::vector<SDL_FPoint> pts;
     static std::vector<SDL_FRect> rows;
-    for (size_t i = 0; i < g.prims.size(); i++) {
-        const prim& p = g.prims[i];
+    for (size_t i = 0; i < list.prims.size(); i++) {
+        const prim& p = list.prims[i];
         switch (p.kind) {
         case prim::LINE:
-            i = draw_lines_from(i, pts);
+            i = draw_lines_from(list.prims, i, pts);
             break;
         case prim::RECT:
             draw_rect(p);
@@ -218,10 +231,10 @@ void rasterise(int view_w, int view_h)
             draw_circle(p, pts, rows, view_w, view_h);
             break;
         case prim::SPRITE:
-            draw_sprite(p);
+            draw_sprite(p, list.extras[p.extra]);
             break;
         case prim::TEXT:
-            draw_text(p);
+            draw_text(p, list.extras[p.extra]);
             break;
         }
     }
@@ -254,39 +267,51 @@ void place_picture(int out_w, int out_h)
     g.out_y = (float(out_h) - float(lh) * s) / 2;
 }
 
-} // namespace
-
-prim make_prim(prim::kind_t kind, float x1, float y1, float x2, float y2, uint32_t color, uint8_t alpha,
-               uint32_t flags)
+// Rasterises a display list and presents it.
+void present(const display_list& list, int out_w, int out_h)
 {
-    prim p{};
-    p.kind = kind;
-    p.x1 = x1;
-    p.y1 = y1;
-    p.x2 = x2;
-    p.y2 = y2;
-    p.color = color & 0xFFFFFF;
-    p.alpha = alpha;
-    p.flags = flags;
-    p.angle = 0;
-    p.scale = 1;
-    p.in_rect = false;
-    p.tex = nullptr;
-    p.font = nullptr;
-    p.step = 0;
-    p.quality = 0;
-    return p;
+    bool scaled = g.logical_w != out_w || g.logical_h != out_h;
+    if (scaled && (!g.target || g.target_w != g.logical_w || g.target_h != g.logical_h)) {
+        if (g.target)
+            SDL_DestroyTexture(g.target);
+        g.target = SDL_CreateTexture(g.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET,
+                                     g.logical_w, g.logical_h);
+        g.target_w = g.logical_w;
+        g.target_h = g.logical_h;
+        if (g.target)
+            SDL_SetTextureScaleMode(g.target, SDL_ScaleModeLinear);
+    }
+    if (scaled && g.target) {
+        SDL_SetRenderTarget(g.renderer, g.target);
+        rasterise(list, g.logical_w, g.logical_h);
+        SDL_SetRenderTarget(g.renderer, nullptr);
+        SDL_SetRenderDrawBlendMode(g.renderer, SDL_BLENDMODE_NONE);
+        SDL_SetRenderDrawColor(g.renderer, 0, 0, 0, 255);
+        SDL_RenderClear(g.renderer);
+        SDL_SetTextureBlendMode(g.target, SDL_BLENDMODE_NONE);
+        SDL_FRect dst{g.out_x, g.out_y, float(g.logical_w) * g.out_scale, float(g.logical_h) * g.out_scale};
+        SDL_RenderCopyF(g.renderer, g.target, nullptr, &dst);
+    } else {
+        rasterise(list, out_w, out_h);
+    }
+    SDL_RenderPresent(g.renderer);
+    g.redraw = false;
+    g.frame_no++;
+    evict_texts();
 }
+
+} // namespace
 
 void skip_nonfinite()
 {
     g.nonfinite_skipped++;
 }
 
-void add(const prim& p)
+void add(prim p, prim_extra extra)
 {
-    g.prims.push_back(p);
-    g.generation++;
+    p.extra = uint32_t(g.frame.extras.size());
+    g.frame.extras.push_back(std::move(extra));
+    add(p);
 }
 
 SDL_Texture* texture_for(zgl_texture* t)
@@ -297,6 +322,7 @@ SDL_Texture* texture_for(zgl_texture* t)
         t->texture = SDL_CreateTextureFromSurface(g.renderer, t->surface);
         if (t->texture)
             SDL_SetTextureScaleMode(t->texture, SDL_ScaleModeLinear);
+        t->nearest = false;
     }
     return t->texture;
 }
@@ -320,51 +346,42 @@ void drop_textures()
 
 void begin_frame()
 {
-    g.prims.clear();
+    g.frame.clear();
+    g.frame_done = false;
+    g.kept = false;
     g.generation++;
+}
+
+void retire_frame()
+{
+    if (!g.kept)
+        std::swap(g.frame, g.shown);
+    g.frame.clear();
+    g.frame_done = true;
+    g.generation++;
+}
+
+const display_list& current_frame()
+{
+    return g.frame_done || g.kept ? g.shown : g.frame;
 }
 
 bool show_frame()
 {
-    if (!g.renderer)
-        return false;
+    bool presented = false;
     int out_w = 0, out_h = 0;
-    if (SDL_GetRendererOutputSize(g.renderer, &out_w, &out_h) != 0 || out_w <= 0 || out_h <= 0)
-        return false;
-    place_picture(out_w, out_h);
-    if (!g.redraw && g.prims == g.shown)
-        return false;
-
-    bool scaled = g.logical_w != out_w || g.logical_h != out_h;
-    if (scaled && (!g.target || g.target_w != g.logical_w || g.target_h != g.logical_h)) {
-        if (g.target)
-            SDL_DestroyTexture(g.target);
-        g.target = SDL_CreateTexture(g.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET,
-                                     g.logical_w, g.logical_h);
-        g.target_w = g.logical_w;
-        g.target_h = g.logical_h;
-        if (g.target)
-            SDL_SetTextureScaleMode(g.target, SDL_ScaleModeLinear);
+    if (g.renderer && SDL_GetRendererOutputSize(g.renderer, &out_w, &out_h) == 0 && out_w > 0 && out_h > 0) {
+        place_picture(out_w, out_h);
+        // A kept frame is the picture shown; it is drawn again only when
+        // the screen needs it.
+        const display_list& picture = g.kept ? g.shown : g.frame;
+        if (g.redraw || (!g.kept && g.frame != g.shown)) {
+            present(picture, out_w, out_h);
+            presented = true;
+        }
     }
-    if (scaled && g.target) {
-        SDL_SetRenderTarget(g.renderer, g.target);
-        rasterise(g.logical_w, g.logical_h);
-        SDL_SetRenderTarget(g.renderer, nullptr);
-        SDL_SetRenderDrawBlendMode(g.renderer, SDL_BLENDMODE_NONE);
-        SDL_SetRenderDrawColor(g.renderer, 0, 0, 0, 255);
-        SDL_RenderClear(g.renderer);
-        SDL_SetTextureBlendMode(g.target, SDL_BLENDMODE_NONE);
-        SDL_FRect dst{g.out_x, g.out_y, float(g.logical_w) * g.out_scale, float(g.logical_h) * g.out_scale};
-        SDL_RenderCopyF(g.renderer, g.target, nullptr, &dst);
-    } else {
-        rasterise(out_w, out_h);
-    }
-    SDL_RenderPresent(g.renderer);
-    g.shown = g.prims;
-    g.redraw = false;
-    g.frame_no++;
-    evict_texts();
-    return true;
+    retire_frame();
+    return presented;
 }
 
 } // namespace zgl
@@ -402,8 +419,14 @@ void ssprite2d_Draw(zgl_texture* tex, float x, float y, float w, float h, float 
     using zgl::finite;
     if (!finite(x) || !finite(y) || !finite(w) || !finite(h) || !finite(angle))
         return zgl::skip_nonfinite();
-    zgl::prim p = zgl::make_prim(zgl::prim::SPRITE, x, y, w, h, 0xFFFFFF, alpha, flags);
-    p.angle = angle;
-    p.tex = tex;
-    zgl::add(p);
+    zgl::prim_extra e;
+    e.angle = angle;
+    e.tex = tex;
+    zgl::add(zgl::make_prim(zgl::prim::SPRITE, x, y, w, h, 0xFFFFFF, alpha, flags), std::move(e));
+}
+
+void zgl_KeepFrame()
+{
+    zgl::g.kept = true;
+    zgl::g.generation++;
 }

@@ -23,6 +23,7 @@ struct zgl_texture {
     SDL_Surface* surface = nullptr; // ARGB8888, owned
     SDL_Texture* texture = nullptr; // for the current renderer, or null until first drawn
     int w = 0, h = 0;               // pixels
+    bool nearest = false;           // the texture samples nearest (else linear) texels
 };
 
 // The font: the raw TrueType bytes, kept alive as long as any TTF_Font reads
@@ -55,26 +56,46 @@ struct timer {
 
 // One entry of the display list: a primitive as drawn, in logical window
 // pixels. A frame is the list of them in drawing order; a frame whose list
-// equals the one last shown is not drawn again.
+// equals the one last shown is not drawn again. The entry is kept small and
+// plain (a line is recorded thousands of times a frame): what only pictures
+// and texts need lies in a prim_extra beside the list.
 struct prim {
-    enum kind_t { LINE, RECT, CIRCLE, SPRITE, TEXT } kind;
+    enum kind_t : uint8_t { LINE, RECT, CIRCLE, SPRITE, TEXT } kind;
+    uint8_t alpha;    // 0..255
+    uint16_t quality; // CIRCLE: segments
+    uint32_t color;   // 0xRRGGBB (text: 0xFFFFFF unless text_DrawEx gave one)
+    uint32_t flags;   // PR2D_FILL, FX_BLEND, TEXT_*
     // LINE: (x1, y1) to (x2, y2). RECT: x1, y1 = x, y and x2, y2 = w, h.
     // CIRCLE: x1, y1 = centre, x2 = radius. SPRITE: as RECT.
     // TEXT: x1, y1 = point (text_Draw/Ex) or x, y of the rectangle
     // (text_DrawInRect, with x2, y2 = w, h).
     float x1, y1, x2, y2;
-    uint32_t color;   // 0xRRGGBB (text: 0xFFFFFF unless text_DrawEx gave one)
-    uint8_t alpha;    // 0..255
-    uint32_t flags;   // PR2D_FILL, FX_BLEND, TEXT_*
-    float angle;      // SPRITE: degrees, clockwise about the centre
-    float scale;      // TEXT: 1 unless text_DrawEx gave one
-    bool in_rect;     // TEXT: drawn by text_DrawInRect (wrapped to x2)
-    zgl_texture* tex; // SPRITE; may be null (nothing drawn)
-    std::string text; // TEXT, UTF-8
-    zgl_font* font;   // TEXT; may be null (nothing drawn)
-    float step;       // TEXT: extra spacing between characters, px
-    uint16_t quality; // CIRCLE: segments
+    uint32_t extra; // SPRITE, TEXT: index of its prim_extra in the same list; 0 otherwise
     bool operator==(const prim&) const = default;
+};
+
+// What a picture or a text needs besides its prim.
+struct prim_extra {
+    float angle = 0;            // SPRITE: degrees, clockwise about the centre
+    float scale = 1;            // TEXT: 1 unless text_DrawEx gave one
+    float step = 0;             // TEXT: extra spacing between characters, px
+    bool in_rect = false;       // TEXT: drawn by text_DrawInRect (wrapped to x2)
+    zgl_texture* tex = nullptr; // SPRITE; may be null (nothing drawn)
+    zgl_font* font = nullptr;   // TEXT; may be null (nothing drawn)
+    std::string text;           // TEXT, UTF-8
+    bool operator==(const prim_extra&) const = default;
+};
+
+// A frame's display list.
+struct display_list {
+    std::vector<prim> prims;
+    std::vector<prim_extra> extras;
+    bool operator==(const display_list&) const = default;
+    void clear()
+    {
+        prims.clear();
+        extras.clear();
+    }
 };
 
 // A rendered text, cached between frames.
@@ -118,10 +139,16 @@ struct state {
     int logical_w = 800, logical_h = 600;
 
     // The display list of the frame being drawn (also the test mode's
-    // recorder) and the one last shown. `generation` counts changes to
-    // `prims`, so the test mode knows when its copy is stale.
-    std::vector<prim> prims;
-    std::vector<prim> shown;
+    // recorder) and the one last shown. When a frame is done its list is
+    // swapped into `shown` (never copied); `frame_done` says that the
+    // current frame's list is then `shown`. A draw callback that keeps the
+    // last frame (zgl_KeepFrame) draws nothing and the shown list stays.
+    // `generation` counts changes to the current frame's list, so the test
+    // mode knows when its copy is stale.
+    display_list frame;
+    display_list shown;
+    bool frame_done = false;
+    bool kept = false;
     uint64_t generation = 0;
     bool redraw = true; // show the next frame even if it did not change
     bool raster = true;
@@ -130,6 +157,7 @@ struct state {
     // Draw calls dropped for a non-finite coordinate: each is a curve or
     // label some caller failed to compute (the test mode reports the count).
     uint64_t nonfinite_skipped = 0;
+    int line_calls = 0; // SDL line drawing calls of the last rasterised frame
 
     // Input.
     bool held[SDL_NUM_SCANCODES] = {}; // SDL scancodes held now
@@ -152,6 +180,9 @@ struct state {
 
     // Rendered texts by font (at its size) and text.
     std::map<std::pair<TTF_Font*, std::string>, text_entry> text_cache;
+    // Widths of measured texts (shaping a text costs more than drawing
+    // it), by font and text; emptied when it grows large or the fonts go.
+    std::map<std::pair<TTF_Font*, std::string>, int> text_widths;
 };
 
 extern state g;
@@ -198,27 +229,42 @@ constexpr uint32_t kMaxPictureSide = 4096;
 SDL_Surface* decode_png(const std::vector<uint8_t>& bytes, std::string& why);
 
 // The display list (zgl_draw.cpp).
-// Rasterises and presents the current display list if it differs from the
-// one shown (or a redraw is due); returns whether it did.
+// Rasterises and presents the current frame if it differs from the one
+// shown (or a redraw is due; a kept frame is drawn again only then), then
+// makes it the frame shown; returns whether it presented.
 bool show_frame();
+// Makes the current frame the one shown without drawing it (the test mode
+// with rasterising off).
+void retire_frame();
+// The list of the current frame: the one being drawn, or after the frame
+// is done, the one it became.
+const display_list& current_frame();
 // Forgets every SDL texture (renderer gone or recreated); they are made
 // again from the kept pixels when next drawn.
 void drop_textures();
 SDL_Texture* texture_for(zgl_texture* t);
 // Empties the display list for a new frame.
 void begin_frame();
-// A primitive of this kind with everything else at its neutral value
-// (scale 1, no texture, no font, angle 0).
-prim make_prim(prim::kind_t kind, float x1, float y1, float x2, float y2, uint32_t color, uint8_t alpha,
-               uint32_t flags);
-// Appends a primitive to the display list.
-void add(const prim& p);
+// A primitive of this kind with everything else at its neutral value.
+inline prim make_prim(prim::kind_t kind, float x1, float y1, float x2, float y2, uint32_t color,
+                      uint8_t alpha, uint32_t flags)
+{
+    return prim{kind, alpha, 0, color & 0xFFFFFF, flags, x1, y1, x2, y2, 0};
+}
+// Appends a primitive to the display list; a picture or text with what it
+// needs besides.
+inline void add(const prim& p)
+{
+    g.frame.prims.push_back(p);
+    g.generation++;
+}
+void add(prim p, prim_extra extra);
 // Counts a draw call dropped for a non-finite coordinate.
 void skip_nonfinite();
 
 // Text (zgl_text.cpp).
 // Draws a TEXT primitive with the current renderer.
-void draw_text(const prim& p);
+void draw_text(const prim& p, const prim_extra& e);
 // Lets go of rendered texts not drawn for a while (called once per shown
 // frame).
 void evict_texts();

@@ -82,7 +82,14 @@ void ztest_Frame()
     zgl::begin_frame();
     if (g.draw)
         g.draw();
-    g.last_presented = g.raster && zgl::show_frame();
+    if (g.raster) {
+        g.last_presented = zgl::show_frame();
+    } else {
+        g.last_presented = false;
+        zgl::retire_frame();
+        // Whatever is drawn when rasterising is on again is new to the screen.
+        g.redraw = true;
+    }
 }
 
 void ztest_SetRaster(bool on)
@@ -111,9 +118,37 @@ bool ztest_SavePNG(const std::string& path)
     return IMG_SavePNG(g.surface, path.c_str()) == 0;
 }
 
+bool ztest_LoadPNG(const std::string& path, int& width, int& height, std::vector<uint32_t>& pixels)
+{
+    SDL_Surface* loaded = IMG_Load(path.c_str());
+    if (!loaded)
+        return false;
+    SDL_Surface* argb = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_ARGB8888, 0);
+    SDL_FreeSurface(loaded);
+    if (!argb)
+        return false;
+    width = argb->w;
+    height = argb->h;
+    pixels.resize(size_t(width) * size_t(height));
+    for (int y = 0; y < height; y++) {
+        const auto* row = static_cast<const uint8_t*>(argb->pixels) + size_t(y) * size_t(argb->pitch);
+        for (int x = 0; x < width; x++) {
+            uint32_t px;
+            std::memcpy(&px, row + size_t(x) * 4, 4);
+            pixels[size_t(y) * size_t(width) + size_t(x)] = px & 0xFFFFFF;
+        }
+    }
+    SDL_FreeSurface(argb);
+    return true;
+}
+
 bool ztest_LastFramePresented()
 {
     return g.last_presented;
+}
+int ztest_LineCalls()
+{
+    return g.line_calls;
 }
 bool ztest_ExitRequested()
 {
@@ -227,12 +262,17 @@ void ztest_FocusLost()
 
 const std::vector<zgl_prim>& ztest_Prims()
 {
-    if (recorded.generation != g.generation || recorded.prims.size() != g.prims.size()) {
+    const zgl::display_list& list = zgl::current_frame();
+    if (recorded.generation != g.generation || recorded.prims.size() != list.prims.size()) {
         recorded.prims.clear();
-        for (const zgl::prim& p : g.prims)
+        const zgl::prim_extra none;
+        for (const zgl::prim& p : list.prims) {
+            const bool extra = p.kind == zgl::prim::SPRITE || p.kind == zgl::prim::TEXT;
+            const zgl::prim_extra& e = extra ? list.extras[p.extra] : none;
             recorded.prims.push_back(zgl_prim{static_cast<zgl_prim::kind_t>(p.kind), p.x1, p.y1, p.x2, p.y2,
-                                              p.color, p.alpha, p.flags, p.angle, p.scale, p.in_rect, p.tex,
-                                              p.text});
+                                              p.color, p.alpha, p.flags, e.angle, e.scale, e.in_rect, e.tex,
+                                              e.text});
+        }
         recorded.generation = g.generation;
     }
     return recorded.prims;

@@ -84,9 +84,15 @@ uint64_t ztest_NonFiniteSkipped();
 // Pixels of the last rasterised frame, 0xRRGGBB.
 uint32_t ztest_Pixel(int x, int y);
 bool ztest_SavePNG(const std::string& path);
+// The pixels of a PNG file, 0xRRGGBB row by row, into `pixels`; false (and
+// nothing changed) when it cannot be read.
+bool ztest_LoadPNG(const std::string& path, int& width, int& height, std::vector<uint32_t>& pixels);
 // Whether the last ztest_Frame was rasterised and presented (false when it
 // equalled the frame shown before).
 bool ztest_LastFramePresented();
+// SDL line drawing calls (a polyline of joined segments is one) made for
+// the last rasterised frame.
+int ztest_LineCalls();
 // State the tests check.
 bool ztest_ExitRequested();
 std::string ztest_Caption();

@@ -38,11 +38,23 @@ const text_entry& rendered(TTF_Font* font, const std::string& text)
     return it->second;
 }
 
+// Measured widths kept at most; a frame measures a few dozen.
+constexpr size_t kMaxWidths = 4096;
+
 int text_width(TTF_Font* font, const std::string& text)
 {
-    int w = 0, h = 0;
-    if (text.empty() || TTF_SizeUTF8(font, text.c_str(), &w, &h) != 0)
+    if (text.empty())
         return 0;
+    auto key = std::make_pair(font, text);
+    auto it = g.text_widths.find(key);
+    if (it != g.text_widths.end())
+        return it->second;
+    int w = 0, h = 0;
+    if (TTF_SizeUTF8(font, text.c_str(), &w, &h) != 0)
+        w = 0;
+    if (g.text_widths.size() >= kMaxWidths)
+        g.text_widths.clear();
+    g.text_widths.emplace(std::move(key), w);
     return w;
 }
 
@@ -171,11 +183,11 @@ TTF_Font* font_for_scale(zgl_font* f, float scale)
 
 } // namespace
 
-void draw_text(const prim& p)
+void draw_text(const prim& p, const prim_extra& e)
 {
-    if (!p.font || p.text.empty())
+    if (!e.font || e.text.empty())
         return;
-    TTF_Font* font = font_for_scale(p.font, p.scale);
+    TTF_Font* font = font_for_scale(e.font, e.scale);
     if (!font)
         return;
     if (!in_band(p.x1, p.y1) || !in_band(p.x2, p.y2))
@@ -186,20 +198,20 @@ void draw_text(const prim& p)
     // Text in a rectangle keeps a small margin from its left and right
     // edges, so it never touches a frame drawn around the same rectangle
     // (the coefficient boxes).
-    const float margin = p.in_rect ? std::min(kTextMargin, p.x2 / 4) : 0.0f;
-    std::vector<std::string> lines = p.in_rect ? wrap(font, p.text, p.x2 - 2 * margin) : split_lines(p.text);
+    const float margin = e.in_rect ? std::min(kTextMargin, p.x2 / 4) : 0.0f;
+    std::vector<std::string> lines = e.in_rect ? wrap(font, e.text, p.x2 - 2 * margin) : split_lines(e.text);
     float block_h = float(lines.size() - 1) * skip + height;
     float y = p.y1;
     if (p.flags & TEXT_VALIGN_CENTER)
-        y = p.in_rect ? p.y1 + (p.y2 - block_h) / 2 : p.y1 - block_h / 2;
+        y = e.in_rect ? p.y1 + (p.y2 - block_h) / 2 : p.y1 - block_h / 2;
     for (const std::string& line : lines) {
         float x = p.x1 + margin;
         if (p.flags & TEXT_HALIGN_CENTER) {
-            float w = line_width(font, line, p.step);
-            x = p.in_rect ? p.x1 + (p.x2 - w) / 2 : p.x1 - w / 2;
+            float w = line_width(font, line, e.step);
+            x = e.in_rect ? p.x1 + (p.x2 - w) / 2 : p.x1 - w / 2;
         }
         if (!line.empty())
-            draw_text_line(font, x, y, line, p.step, p.color, p.alpha);
+            draw_text_line(font, x, y, line, e.step, p.color, p.alpha);
         y += skip;
     }
 }
@@ -221,6 +233,7 @@ void evict_texts()
 
 void drop_texts()
 {
+    g.text_widths.clear();
     for (auto& [key, e] : g.text_cache)
         if (e.texture && g.renderer)
             SDL_DestroyTexture(e.texture);
@@ -239,23 +252,24 @@ void text_DrawEx(zgl_font* font, float x, float y, float scale, float step, cons
 {
     if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(scale) || !std::isfinite(step))
         return zgl::skip_nonfinite();
-    zgl::prim p = zgl::make_prim(zgl::prim::TEXT, x, y, 0, 0, color, alpha, flags);
-    p.scale = scale;
-    p.text = text;
-    p.font = font;
-    p.step = step;
-    zgl::add(p);
+    zgl::prim_extra e;
+    e.scale = scale;
+    e.text = text;
+    e.font = font;
+    e.step = step;
+    zgl::add(zgl::make_prim(zgl::prim::TEXT, x, y, 0, 0, color, alpha, flags), std::move(e));
 }
 
 void text_DrawInRect(zgl_font* font, zgl_rect rect, const std::string& text, uint32_t flags)
 {
     if (!std::isfinite(rect.x) || !std::isfinite(rect.y) || !std::isfinite(rect.w) || !std::isfinite(rect.h))
         return zgl::skip_nonfinite();
-    zgl::prim p = zgl::make_prim(zgl::prim::TEXT, rect.x, rect.y, rect.w, rect.h, 0xFFFFFF, 255, flags);
-    p.in_rect = true;
-    p.text = text;
-    p.font = font;
-    zgl::add(p);
+    zgl::prim_extra e;
+    e.in_rect = true;
+    e.text = text;
+    e.font = font;
+    zgl::add(zgl::make_prim(zgl::prim::TEXT, rect.x, rect.y, rect.w, rect.h, 0xFFFFFF, 255, flags),
+             std::move(e));
 }
 
 // Measuring, so the shell can lay out texts that must stay inside the

@@ -45,6 +45,19 @@ std::vector<zgl_prim> lines(const std::vector<zgl_prim>& v, uint32_t colour)
     return out;
 }
 
+// The lines of a curve split into its strokes: runs of lines each starting
+// where the one before ended.
+std::vector<std::vector<zgl_prim>> strokes(const std::vector<zgl_prim>& lines)
+{
+    std::vector<std::vector<zgl_prim>> out;
+    for (const auto& p : lines) {
+        if (out.empty() || out.back().back().x2 != p.x1 || out.back().back().y2 != p.y1)
+            out.emplace_back();
+        out.back().push_back(p);
+    }
+    return out;
+}
+
 // The energy axis: 0 eV at y = 550, the 50 eV ceiling at 400.
 double Y(double e)
 {
@@ -137,21 +150,29 @@ TEST(InfiniteWellPlot, CurveFollowsTheWaveInsideAndLiesOnTheAxisOutside)
         std::copy_if(v.begin(), v.end(), std::back_inserter(curve), [](const zgl_prim& p) {
             return p.color == INSIDE || p.color == OUTSIDE || p.color == DENSITY;
         });
-        ASSERT_EQ(curve.size(), 2u * 2101u);
-        EXPECT_EQ(curve[0].y1, 210.0f); // starts on the axis
-        for (size_t j = 0; j < curve.size(); j += 2) {
-            const long i = static_cast<long>(j / 2) - 800;
-            const double x = i / 200.0;
-            const bool inside = i > 0 && i <= 500;
-            cplx psi = 0.0;
-            if (inside)
-                reference::direct_wave(s, k.t, &x, 1, &psi);
-            const double q = reim ? psi.real() : std::norm(psi);
-            EXPECT_EQ(curve[j].color, reim ? (inside ? INSIDE : OUTSIDE) : DENSITY);
-            EXPECT_NEAR(curve[j].x2, 50.0 + (x - 1.25 + 5.25) * 700.0 / 10.5, 1e-3);
-            ASSERT_NEAR(curve[j].y2, 210.0 - 690.0 / 5.25 * q, 1e-3)
-                << i << (reim ? " real part" : " density");
-            EXPECT_NEAR(curve[j + 1].y2, curve[j].y2 - 1.0f, 1e-4);
+        // Two strokes, each joined from the axis left of the first sample
+        // to the last: first the row of the samples, then the one a pixel
+        // higher. Their vertices lie on samples, at the wave's height.
+        const auto st = strokes(curve);
+        ASSERT_EQ(st.size(), 2u);
+        EXPECT_EQ(st[0].front().y1, 210.0f); // starts on the axis
+        for (int r = 0; r < 2; ++r) {
+            EXPECT_NEAR(st[r].back().x2, 750.0, 1e-3);
+            EXPECT_LE(st[r].size(), 720u);
+            for (const auto& p : st[r]) {
+                const double at = ((p.x2 - 50.0) * 10.5 / 700.0 - 5.25 + 1.25) * 200.0;
+                ASSERT_NEAR(at, std::round(at), 1e-2);
+                const long i = std::lround(at);
+                const double x = i / 200.0;
+                const bool inside = i > 0 && i <= 500;
+                cplx psi = 0.0;
+                if (inside)
+                    reference::direct_wave(s, k.t, &x, 1, &psi);
+                const double q = reim ? psi.real() : std::norm(psi);
+                EXPECT_EQ(p.color, reim ? (inside ? INSIDE : OUTSIDE) : DENSITY);
+                ASSERT_NEAR(p.y2, 210.0 - r - 690.0 / 5.25 * q, 1e-3)
+                    << i << (reim ? " real part" : " density");
+            }
         }
     }
 }
@@ -163,15 +184,17 @@ TEST(InfiniteWellPlot, StateZeroAtTheNarrowestWidthDrawsAFlatCurveAndOnlyFiniteL
     s.E = 0.0;
     s.a = 0.02;
     s.coef[4] = 1.0; // where the step puts state 0's weight
-    size_t curve = 0;
+    std::vector<zgl_prim> curve;
     for (const auto& p : draw(s, k)) {
         ASSERT_TRUE(std::isfinite(p.x1) && std::isfinite(p.y1) && std::isfinite(p.x2) && std::isfinite(p.y2));
         if (p.color == INSIDE || p.color == OUTSIDE) {
-            ++curve;
+            curve.push_back(p);
             EXPECT_TRUE(p.y2 == 210.0f || p.y2 == 209.0f);
         }
     }
-    EXPECT_EQ(curve, 2u * 2107u);
+    const auto st = strokes(curve);
+    ASSERT_EQ(st.size(), 2u);
+    EXPECT_NEAR(st[1].back().x2, 750.0, 1e-3);
     EXPECT_EQ(s.text, "E(n;P): \n0eV(0; 100%)");
 }
 

@@ -284,27 +284,44 @@ TEST(Oscillator, PlotShowsCeilingTurningPointsLabelsAndTheCurvesOfEachMode)
     v = draw(mix, view());
     EXPECT_NEAR(mix.V1, 8.6390318621, 1e-9);
     EXPECT_TRUE(only(v, is_text).empty() && only(v, is_turning_point).empty());
-    // Curve segments per mode, 2101 samples in two rows each; the parabola
-    // (green too) has 1743 pieces below the ceiling at half range 5.25.
+    // The strokes of each mode: each curve in two rows; the parabola (green
+    // too) one piece, from the sample before the first one below the
+    // ceiling to the last, 1743 samples on at half range 5.25, through
+    // points on the parabola.
     struct mode {
         bool reim, re, im;
         size_t green, blue, brown;
     };
-    for (const mode m : {mode{true, true, false, 4202, 0, 0}, mode{true, true, true, 4202, 4202, 0},
-                         mode{false, true, true, 0, 0, 4202}, mode{true, false, false, 0, 0, 0}}) {
+    auto sample = [](float sx) { return ((sx - 50.0) * 10.5 / 700.0 - 5.25) * 200.0; };
+    for (const mode m : {mode{true, true, false, 2, 0, 0}, mode{true, true, true, 2, 2, 0},
+                         mode{false, true, true, 0, 0, 2}, mode{true, false, false, 0, 0, 0}}) {
         k = view();
         k.reim_mode = m.reim, k.show_re = m.re, k.show_im = m.im;
         v = draw(s, k);
-        auto count = [&](uint32_t c, bool curve) {
-            return static_cast<size_t>(std::count_if(v.begin(), v.end(), [&](const zgl_prim& p) {
-                return p.kind == zgl_prim::LINE && p.color == c && (p.y1 < 390) == curve && p.x2 - p.x1 < 1;
-            }));
+        auto strokes = [&](uint32_t c, bool curve) {
+            std::vector<std::vector<zgl_prim>> out;
+            for (const zgl_prim& p : v) {
+                if (p.kind != zgl_prim::LINE || p.color != c || (std::max(p.y1, p.y2) < 390) != curve ||
+                    is_level(p))
+                    continue;
+                if (out.empty() || out.back().back().x2 != p.x1 || out.back().back().y2 != p.y1)
+                    out.emplace_back();
+                out.back().push_back(p);
+            }
+            return out;
         };
         SCOPED_TRACE(testing::Message() << m.reim << m.re << m.im);
-        EXPECT_EQ(count(0x00FF00, true), m.green);
-        EXPECT_EQ(count(0x5555FF, true), m.blue);
-        EXPECT_EQ(count(0xB78E26, true), m.brown);
-        EXPECT_EQ(count(0x00FF00, false), 1743u);
+        EXPECT_EQ(strokes(0x00FF00, true).size(), m.green);
+        EXPECT_EQ(strokes(0x5555FF, true).size(), m.blue);
+        EXPECT_EQ(strokes(0xB78E26, true).size(), m.brown);
+        const auto parabola = strokes(0x00FF00, false);
+        ASSERT_EQ(parabola.size(), 1u);
+        EXPECT_NEAR(sample(parabola[0].back().x2) - sample(parabola[0].front().x1), 1743.0, 1e-2);
+        for (const zgl_prim& p : parabola[0]) {
+            const double x = std::round(sample(p.x2)) / 200.0;
+            // V = (m / 2) (w x)^2 eV, with hbar / (m w) = length_sq: (hbar w / 2) (x^2 / length_sq).
+            ASSERT_NEAR(p.y2, Y(0.5 * 6.582119514e-16 * 1e15 * x * x / length_sq(1e15), s.V1), 1e-3) << x;
+        }
         EXPECT_EQ(only(v, is_level).size(), 14u); // the levels stay in every mode
     }
 }
@@ -337,19 +354,22 @@ TEST(Oscillator, LevelsShowTheSelectedStateOrTheMembersOfASuperposition)
     for (auto [s, drawn] : cases) {
         SCOPED_TRACE(s.E);
         const auto lv = only(draw(s, k), is_level);
+        // Row by row: the upper rows of the two-pixel levels, then the lowest
+        // row of every level, each pass from the lowest level up.
         size_t at = 0;
-        for (const level& l : drawn) {
-            const double xj = std::sqrt((2 * l.j + 1) * length_sq(1e15));
-            for (int line = 0; line < l.lines; ++line, ++at) {
+        for (int row : {1, 0})
+            for (const level& l : drawn) {
+                if (l.lines <= row)
+                    continue;
+                const double xj = std::sqrt((2 * l.j + 1) * length_sq(1e15));
                 ASSERT_LT(at, lv.size());
-                EXPECT_NEAR(lv[at].y1, Y(0.6582119514 * (l.j + 0.5), s.V1) - (l.lines - 1 - line), 1e-3)
-                    << l.j;
+                EXPECT_NEAR(lv[at].y1, Y(0.6582119514 * (l.j + 0.5), s.V1) - row, 1e-3) << l.j;
                 EXPECT_NEAR(lv[at].x1, X(-xj, 5.25), 1e-3);
                 EXPECT_NEAR(lv[at].x2, X(xj, 5.25), 1e-3);
                 EXPECT_EQ(lv[at].color, l.colour);
                 EXPECT_EQ(lv[at].alpha, l.alpha);
+                ++at;
             }
-        }
         EXPECT_EQ(at, lv.size());
     }
 }

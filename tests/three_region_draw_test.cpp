@@ -80,11 +80,31 @@ bool is_line(const zgl_prim& p)
 {
     return p.kind == zgl_prim::LINE;
 }
-// A curve segment spans one sample, a third of a pixel; every other line is
-// longer or vertical.
+// A line of the wave curve: any line above the energy diagram (which begins
+// at y = 400) but the zero line.
 bool is_curve(const zgl_prim& p)
 {
-    return is_line(p) && p.x2 - p.x1 > 0.2 && p.x2 - p.x1 < 0.5;
+    return is_line(p) && p.color != 0x999999 && std::max(p.y1, p.y2) < 390.0f;
+}
+
+// The lines of a curve split into its strokes: runs of lines each starting
+// where the one before ended.
+std::vector<std::vector<zgl_prim>> strokes(const std::vector<zgl_prim>& lines)
+{
+    std::vector<std::vector<zgl_prim>> out;
+    for (const auto& p : lines) {
+        if (out.empty() || out.back().back().x2 != p.x1 || out.back().back().y2 != p.y1)
+            out.emplace_back();
+        out.back().push_back(p);
+    }
+    return out;
+}
+
+// The sample (200 a unit, n = -1050 .. 1050) at the screen x of a vertex:
+// a curve's vertices lie on its samples.
+double sample_at(float sx)
+{
+    return ((sx - 50.0) * 10.5 / 700.0 - 5.25) * 200.0;
 }
 
 // Horizontal lines of a colour at a row (within 0.01 px).
@@ -113,12 +133,6 @@ const zgl_prim* text_of(const std::vector<zgl_prim>& v, const std::string& t)
         if (p.kind == zgl_prim::TEXT && p.text == t)
             return &p;
     return nullptr;
-}
-
-size_t count_if_colour(const std::vector<zgl_prim>& v, uint32_t colour)
-{
-    return std::count_if(v.begin(), v.end(),
-                         [&](const zgl_prim& p) { return is_curve(p) && p.color == colour; });
 }
 
 // ---- The independent solution -------------------------------------------------
@@ -564,27 +578,29 @@ TEST(ThreeRegionPlot, CurveFollowsTheIndependentlySolvedWaveWithItsTimePhase)
             if (is_curve(p) && p.color == 0x00AAFF)
                 im.push_back(p);
         }
-        // 2101 samples, 2100 segments, two lines each.
-        ASSERT_EQ(re.size(), 4200u);
-        ASSERT_EQ(im.size(), 4200u);
-
         const auto w = solve_plane_waves(c.E, c.V1, c.V2, c.V3, c.a, c.x0);
         // Normalised over six units of the incoming side, left of x0.
         const double N = integral_density(w, c.x0 - 6.0, c.x0);
         const cplx phase = std::polar(1.0, -c.E * static_cast<double>(c.t) / 6.582119514e-16);
-        for (int j = 0; j < 20; ++j) {
-            // Twenty sample columns spread over all three regions.
-            const int n = -1049 + j * 110;
-            const size_t seg = static_cast<size_t>(n + 1049); // the segment ending at sample n
-            const double x = n / 200.0;
-            const cplx psi = phase * w(x) / std::sqrt(N);
-            SCOPED_TRACE(n);
-            // The upper line of each pair is one pixel higher.
-            EXPECT_NEAR(re[2 * seg].x2, X(x), 1e-3);
-            EXPECT_NEAR(re[2 * seg].y2, Y0 - S * psi.real(), 2e-3);
-            EXPECT_NEAR(re[2 * seg + 1].y2, Y0 - 1 - S * psi.real(), 2e-3);
-            EXPECT_NEAR(im[2 * seg].y2, Y0 - S * psi.imag(), 2e-3);
-            EXPECT_NEAR(re[2 * seg + 2].y1, re[2 * seg].y2, 1e-4); // joined to the next segment
+        for (bool real : {true, false}) {
+            SCOPED_TRACE(real ? "real part" : "imaginary part");
+            // Two strokes across the plot: the lower row, then the one a
+            // pixel higher; at most one vertex a pixel column, and a second
+            // only where the wave turns both ways inside a column.
+            const auto st = strokes(real ? re : im);
+            ASSERT_EQ(st.size(), 2u);
+            for (int r = 0; r < 2; ++r) {
+                EXPECT_FLOAT_EQ(st[r].front().x1, 50.0f);
+                EXPECT_FLOAT_EQ(st[r].back().x2, 750.0f);
+                EXPECT_LE(st[r].size(), 720u);
+                // Every vertex lies on a sample, at the height of the wave.
+                for (const auto& p : st[r]) {
+                    const double n = sample_at(p.x2);
+                    ASSERT_NEAR(n, std::round(n), 1e-2);
+                    const cplx psi = phase * w(std::round(n) / 200.0) / std::sqrt(N);
+                    ASSERT_NEAR(p.y2, Y0 - r - S * (real ? psi.real() : psi.imag()), 2e-3) << n;
+                }
+            }
         }
     }
 }
@@ -600,14 +616,16 @@ TEST(ThreeRegionPlot, DensityCurveIsTheSquaredModulusWithTheUnitSquare)
     for (const auto& p : v)
         if (is_curve(p))
             curve.push_back(p);
-    ASSERT_EQ(curve.size(), 4200u);
     const auto w = solve_plane_waves(6.4, 3.0, 7.0, 0.0, 1.0, 0.0);
     const double N = integral_density(w, -6.0, 0.0);
-    for (int n : {-1000, -3, 100, 150, 900}) {
-        const size_t seg = static_cast<size_t>(n + 1049);
-        EXPECT_EQ(curve[2 * seg].color, 0xB78E26u);
-        EXPECT_NEAR(curve[2 * seg].y2, Y0 - S * std::norm(w(n / 200.0)) / N, 2e-3);
-    }
+    const auto st = strokes(curve);
+    ASSERT_EQ(st.size(), 2u);
+    for (int r = 0; r < 2; ++r)
+        for (const auto& p : st[r]) {
+            EXPECT_EQ(p.color, 0xB78E26u);
+            const double n = std::round(sample_at(p.x2));
+            ASSERT_NEAR(p.y2, Y0 - r - S * std::norm(w(n / 200.0)) / N, 2e-3) << n;
+        }
     // The unit square: x from -0.5 to 0.5, plotted values 0 to 1, after the curve.
     auto sq = std::find_if(v.begin(), v.end(), [](const zgl_prim& p) { return p.kind == zgl_prim::RECT; });
     ASSERT_NE(sq, v.end());
@@ -635,21 +653,23 @@ TEST(ThreeRegionPlot, OnePartTakesTheRegionColourOfTheSampleEachSegmentEndsAt)
         k.show_im = im;
         const auto v = draw(s, k);
         // Samples n <= -250 lie in region 1, n <= 250 in region 2; the
-        // segment ending at sample n takes n's colour.
-        EXPECT_EQ(count_if_colour(v, 0x33FF33), 2u * 800u); // ending at -1049 .. -250
-        EXPECT_EQ(count_if_colour(v, 0x5555FF), 2u * 500u); // -249 .. 250
-        EXPECT_EQ(count_if_colour(v, 0xFF3333), 2u * 800u); // 251 .. 1050
+        // segment ending at sample n takes n's colour, and the samples at
+        // both borders are vertices of both strokes.
         std::vector<zgl_prim> curve;
         for (const auto& p : v)
             if (is_curve(p))
                 curve.push_back(p);
-        ASSERT_EQ(curve.size(), 4200u);
-        EXPECT_EQ(curve[2 * 799].color, 0x33FF33u);
-        EXPECT_NEAR(curve[2 * 799].x2, X(-1.25), 1e-3);
-        EXPECT_EQ(curve[2 * 800].color, 0x5555FFu);
-        EXPECT_EQ(curve[2 * 1299].color, 0x5555FFu);
-        EXPECT_NEAR(curve[2 * 1299].x2, X(1.25), 1e-3);
-        EXPECT_EQ(curve[2 * 1300].color, 0xFF3333u);
+        const auto st = strokes(curve);
+        ASSERT_EQ(st.size(), 2u);
+        for (const auto& stroke : st) {
+            int borders = 0;
+            for (const auto& p : stroke) {
+                const long n = std::lround(sample_at(p.x2));
+                EXPECT_EQ(p.color, n <= -250 ? 0x33FF33u : (n <= 250 ? 0x5555FFu : 0xFF3333u)) << n;
+                borders += n == -250 || n == 250;
+            }
+            EXPECT_EQ(borders, 2);
+        }
     }
 }
 
@@ -805,7 +825,12 @@ TEST(ThreeRegionPlot, AllEnergiesZeroLeavesOutOnlyTheEnergyDiagram)
     }
     // The curve, the length labels and the listing stay; labels placed on
     // the energy scale go.
-    EXPECT_EQ(std::count_if(v.begin(), v.end(), is_curve), 4200);
+    std::vector<zgl_prim> curve;
+    std::copy_if(v.begin(), v.end(), std::back_inserter(curve), is_curve);
+    const auto st = strokes(curve);
+    ASSERT_EQ(st.size(), 2u);
+    EXPECT_FLOAT_EQ(st[1].front().x1, 50.0f);
+    EXPECT_FLOAT_EQ(st[1].back().x2, 750.0f);
     const auto t = texts(v);
     ASSERT_EQ(t.size(), 3u);
     for (const auto& p : t)
@@ -823,8 +848,16 @@ TEST(ThreeRegionPlot, NonFiniteSamplesDrawNothingForTheirSegments)
     const auto v = draw(s, k);
     for (const auto& p : v)
         EXPECT_TRUE(std::isfinite(p.x1) && std::isfinite(p.y1) && std::isfinite(p.x2) && std::isfinite(p.y2));
-    // Only the segments with both ends in region 2 remain: ending at -248 .. 250.
-    EXPECT_EQ(std::count_if(v.begin(), v.end(), is_curve), 2 * 2 * 499);
+    // Only the segments with both ends in region 2 remain: from sample -249
+    // to 250, in both rows of both parts.
+    std::vector<zgl_prim> curve;
+    std::copy_if(v.begin(), v.end(), std::back_inserter(curve), is_curve);
+    const auto st = strokes(curve);
+    ASSERT_EQ(st.size(), 4u);
+    for (const auto& stroke : st) {
+        EXPECT_NEAR(sample_at(stroke.front().x1), -249.0, 1e-2);
+        EXPECT_NEAR(sample_at(stroke.back().x2), 250.0, 1e-2);
+    }
     // The rest of the picture is all there.
     EXPECT_EQ(rows(v, 0xFFFFFF, Y(5, 5)).size(), 1u);
 }
@@ -842,7 +875,7 @@ TEST(ThreeRegionPlot, BoundStateTailsReachThePlotEdgesWhenZoomedFarOut)
     const auto v = draw(s, k);
     std::vector<zgl_prim> curve;
     std::copy_if(v.begin(), v.end(), std::back_inserter(curve), is_curve);
-    EXPECT_EQ(curve.size(), 2u * 2100u); // two lines a segment, real part only
+    EXPECT_EQ(strokes(curve).size(), 2u); // two rows, real part only
     float left = 1e9f, right = -1e9f;
     for (const auto& p : curve) {
         left = std::min(left, p.x1);

@@ -492,6 +492,32 @@ TEST(ThreeRegionStep, ScanStopsAtEnergiesWhereItsStepIsLostInRounding)
 
 // ---- Norm ------------------------------------------------------------
 
+TEST(ThreeRegionLevels, TheSearchFindsEveryLevelOfTheTwoMillielectronvoltScanInDeepWideAndLopsidedWells)
+{
+    // V1, V2, V3 (eV) and the width a (units): the defaults; lopsided and
+    // raised wells; a deep one (the scan walks 100,000 points); wide ones,
+    // whose levels lie closer than the scan's step near the floor; no width.
+    struct well {
+        double V1, V2, V3, a;
+    };
+    for (const well& w : {well{9, 0, 9, 2.5}, well{9, 0, 5, 2.5}, well{5, -3, 2, 7.3}, well{200, 0, 200, 2.5},
+                          well{9, 0, 9, 40}, well{2, 0, 3, 300}, well{30, 10, 12, 150},
+                          well{0.5, 0, 0.5, 0.3}, well{9, 0, 9, 0}, well{1e-3, 0, 2e-3, 300}}) {
+        SCOPED_TRACE(testing::Message() << w.V1 << " " << w.V2 << " " << w.V3 << " " << w.a);
+        situace s{};
+        s.V1 = w.V1, s.V2 = w.V2, s.V3 = w.V3, s.a = w.a;
+        std::vector<double> scanned;
+        scan_well(s, s.V2, std::min(s.V1, s.V3), 1e15, [&](double e) {
+            scanned.push_back(e);
+            return false;
+        });
+        const std::vector<double>& found = well_levels(s);
+        ASSERT_EQ(found.size(), scanned.size());
+        for (size_t j = 0; j < found.size(); ++j)
+            EXPECT_NEAR(found[j], scanned[j], WELL_SCAN_STEP) << j;
+    }
+}
+
 TEST(ThreeRegionStep, OpenLeftSideIntegratesSixUnitsOfRegionOne)
 {
     situace s = volna();

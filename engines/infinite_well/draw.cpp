@@ -12,6 +12,7 @@
 
 #include "common/numtext.h"
 #include "engines/infinite_well/infinite_well.h"
+#include "engines/plot.h"
 #include "engines/screen_map.h"
 
 namespace {
@@ -58,8 +59,10 @@ void line(double x1, double y1, double x2, double y2, uint32_t colour, uint8_t a
               colour, alpha, 0);
 }
 
-// The wave curve, two pixels thick, one segment per sample from the
-// previous sample; before the first sample the curve starts on the axis.
+// The wave curve, two pixels thick: one point per sample, each segment from
+// the previous sample in the colour of the sample it ends at; before the
+// first sample the curve starts on the axis. Drawn stroke by stroke: the
+// lower row, then the one a pixel higher.
 void draw_curve(const situace& s, const konfig& k, const screen_map& m, well_sampler sampler)
 {
     const double L = s.a;
@@ -90,34 +93,35 @@ void draw_curve(const situace& s, const konfig& k, const screen_map& m, well_sam
 
     const double y0 = m.baseline();
     const double A = m.amplitude();
-    double prev_sx = m.X((first - 1.0) / density - L / 2.0);
-    double prev_y = y0;
+    plot_curve curve;
+    curve.reserve(static_cast<size_t>(last - first) + 3);
+    curve.add(m.X((first - 1.0) / density - L / 2.0), y0, OUTSIDE_COLOUR);
+    // Outside the well the curve lies flat on the axis: of a run of samples
+    // there only the ends are points (one line is the same pixels as the
+    // pieces it would be joined from).
+    auto inside = [&](double i) { return i > 0.0 && i <= inside_end; };
     size_t next_inside = 0;
     for (double i = first;; i += 1.0) {
         cplx value(0.0, 0.0);
         uint32_t colour = OUTSIDE_COLOUR;
-        if (i > 0.0 && i <= inside_end && next_inside < psi.size()) {
+        const bool end = !(i < last);
+        if (inside(i) && next_inside < psi.size()) {
             value = psi[next_inside++];
             colour = INSIDE_COLOUR;
+        } else if (i != first && !end && !inside(i - 1.0) && !inside(i + 1.0)) {
+            continue;
         }
         if (!k.reim_mode) {
             value = cplx(norm2(value), 0.0);
             colour = DENSITY_COLOUR;
         }
-        const double sx = m.X(i / density - L / 2.0);
-        const double y = y0 - A * value.real();
-        // The second line one pixel higher makes the curve two pixels thick.
-        if (drawable(prev_sx) && drawable(prev_y) && drawable(sx) && drawable(y)) {
-            pr2d_Line(static_cast<float>(prev_sx), static_cast<float>(prev_y), static_cast<float>(sx),
-                      static_cast<float>(y), colour, 255, 0);
-            pr2d_Line(static_cast<float>(prev_sx), static_cast<float>(prev_y - 1.0), static_cast<float>(sx),
-                      static_cast<float>(y - 1.0), colour, 255, 0);
-        }
-        prev_sx = sx;
-        prev_y = y;
-        if (!(i < last))
+        curve.add(m.X(i / density - L / 2.0), y0 - A * value.real(), colour);
+        if (end)
             break;
     }
+    curve.thin();
+    plot_stroke(curve, 0.0);
+    plot_stroke(curve, -1.0);
 }
 
 } // namespace
@@ -143,12 +147,11 @@ void infinite_well_plot(situace& s, const konfig& k, zgl_font* font, well_sample
     // The floor and, for a pure state, its level across the whole plot,
     // both two pixels thick.
     const bool pure = s.E > -1.0;
-    const double selected_y = m.Y(well_level(s.E, L), top);
-    for (double o = -1.0; o <= 0.0; o += 1.0) {
-        line(left, m.energy_zero_y() + o, right, m.energy_zero_y() + o, FLOOR_COLOUR);
-        if (pure)
-            line(plot_left, selected_y + o, plot_right, selected_y + o, SELECTED_COLOUR);
-    }
+    std::vector<plot_level> floor_and_selected{{left, right, m.energy_zero_y(), FLOOR_COLOUR, 255, 2}};
+    if (pure)
+        floor_and_selected.push_back(
+            {plot_left, plot_right, m.Y(well_level(s.E, L), top), SELECTED_COLOUR, 255, 2});
+    plot_levels(floor_and_selected);
 
     line(left, m.energy_top_y(), left, m.energy_zero_y(), WALL_COLOUR);
     line(right, m.energy_top_y(), right, m.energy_zero_y(), WALL_COLOUR);
@@ -160,8 +163,10 @@ void infinite_well_plot(situace& s, const konfig& k, zgl_font* font, well_sample
 
     // Every level below the ceiling, across the well; drawn after the
     // selected level, so inside the well they cover its lower row.
+    std::vector<plot_level> levels;
     for (double n = 1.0; n <= MAX_LEVELS && well_level(n, L) < top; n += 1.0)
-        line(left, m.Y(well_level(n, L), top), right, m.Y(well_level(n, L), top), LEVEL_COLOUR);
+        levels.push_back({left, right, m.Y(well_level(n, L), top), LEVEL_COLOUR, 255, 1});
+    plot_levels(levels);
 
     s.text = well_level_list(s);
 }

@@ -8,12 +8,10 @@
 // calls of platform/zgl.h. Nothing is kept between frames except the
 // ceiling V1, which every frame writes first.
 //
-// Each pixel row of a curve is sent as one run of joined segments (the
-// density's upper row then its lower row; the imaginary part's lower then
-// upper row, then the real part's; then the parabola), so the graphics
-// layer draws it as a single polyline rather than thousands of separate
-// lines. The layers are stacked in that order: where two of them cross,
-// the later one lies on top.
+// The curves are drawn through the shared plotting code (engines/plot.h),
+// stroke by stroke: the density's upper row then its lower row; the
+// imaginary part's lower then upper row, then the real part's; then the
+// parabola. Where two of them cross, the later one lies on top.
 #include <cfloat>
 #include <cmath>
 #include <vector>
@@ -21,6 +19,7 @@
 #include "common/constants.h"
 #include "common/numtext.h"
 #include "engines/oscillator/oscillator.h"
+#include "engines/plot.h"
 #include "engines/screen_map.h"
 
 namespace {
@@ -78,33 +77,6 @@ void label(zgl_font* font, double x, double y, const std::string& text)
               TEXT_HALIGN_CENTER | TEXT_VALIGN_CENTER);
 }
 
-// The screen points of the samples: x in pixels (float, as drawn) and
-// whether it can be drawn at all.
-struct columns {
-    std::vector<float> x;
-    std::vector<unsigned char> ok;
-};
-
-// One run of joined segments through the points (sx, y[j]); the first point
-// is joined to itself, and a segment with an end that cannot be drawn is
-// left out. `draw_j` (null: all) picks the samples whose segment is drawn.
-void joined(const columns& sx, const std::vector<double>& y, uint32_t colour,
-            const unsigned char* draw_j = nullptr)
-{
-    const size_t count = y.size();
-    std::vector<float> fy(count);
-    std::vector<unsigned char> ok(count);
-    for (size_t j = 0; j < count; ++j) {
-        ok[j] = sx.ok[j] && drawable(y[j]);
-        fy[j] = ok[j] ? static_cast<float>(y[j]) : 0.0f;
-    }
-    for (size_t j = 0; j < count; ++j) {
-        const size_t p = j == 0 ? 0 : j - 1;
-        if (ok[p] && ok[j] && (!draw_j || draw_j[j]))
-            pr2d_Line(sx.x[p], fy[p], sx.x[j], fy[j], colour, 255, 0);
-    }
-}
-
 // A level's alpha from its coefficient: 40 for a vanishing one, 255 for
 // modulus 1, and 255 for anything larger (rather than wrapping round to a
 // faint line).
@@ -137,6 +109,7 @@ void draw_levels(const situace& s, const screen_map& m, int selected)
     if (!(omega > 0.0))
         return;
     const bool superposed = !(s.E > -1.0);
+    std::vector<plot_level> lines;
     for (int j = 0; j < MAX_LEVELS; ++j) {
         const double e = level_energy(omega, j);
         if (!(e <= s.V1))
@@ -146,16 +119,14 @@ void draw_levels(const situace& s, const screen_map& m, int selected)
         const cplx c = coefficient(s, j);
         const bool present = c != cplx(0.0, 0.0);
         const bool member = present && (j < COEF_COUNT || (!superposed && j == selected));
-        if (member) {
-            const uint8_t alpha = member_alpha(c);
-            line(xl, y - 1.0, xr, y - 1.0, MEMBER_COLOUR, alpha);
-            line(xl, y, xr, y, MEMBER_COLOUR, alpha);
-        } else if (!superposed) {
-            line(xl, y, xr, y, LEVEL_COLOUR);
-        }
+        if (member)
+            lines.push_back({xl, xr, y, MEMBER_COLOUR, member_alpha(c), 2});
+        else if (!superposed)
+            lines.push_back({xl, xr, y, LEVEL_COLOUR, 255, 1});
         if (superposed && j + 1 >= COEF_COUNT)
             break; // no member above the panel
     }
+    plot_levels(lines);
 }
 
 } // namespace
@@ -190,46 +161,36 @@ void oscillator_draw_with(situace& s, const konfig& k, zgl_font* font, oscillato
     std::vector<cplx> psi(count);
     sampler(s, static_cast<double>(k.t), x.data(), count, psi.data());
 
-    columns sx{std::vector<float>(count), std::vector<unsigned char>(count)};
-    for (size_t j = 0; j < count; ++j) {
-        const double c = m.X(x[j]);
-        sx.ok[j] = drawable(c);
-        sx.x[j] = sx.ok[j] ? static_cast<float>(c) : 0.0f;
-    }
     // Each curve is two pixels thick: rows on the baselines y0 and y0 + 1.
-    const double upper = y0, lower = y0 + 1.0;
-    std::vector<double> y(count);
-    auto row = [&](double base, auto value, uint32_t colour) {
+    constexpr double UPPER = 0.0, LOWER = 1.0;
+    plot_curve curve;
+    curve.reserve(count);
+    auto strokes = [&](auto value, uint32_t colour, double row1, double row2) {
+        curve.clear();
         for (size_t j = 0; j < count; ++j)
-            y[j] = base - A * value(psi[j]);
-        joined(sx, y, colour);
+            curve.add(m.X(x[j]), y0 - A * value(psi[j]), colour);
+        curve.thin();
+        plot_stroke(curve, row1);
+        plot_stroke(curve, row2);
     };
     if (!k.reim_mode) {
-        const auto density = [](cplx v) { return norm2(v); };
-        row(upper, density, DENSITY_COLOUR);
-        row(lower, density, DENSITY_COLOUR);
+        strokes([](cplx v) { return norm2(v); }, DENSITY_COLOUR, UPPER, LOWER);
     } else {
-        const auto im = [](cplx v) { return v.imag(); };
-        const auto re = [](cplx v) { return v.real(); };
-        if (k.show_im) {
-            row(lower, im, IM_COLOUR);
-            row(upper, im, IM_COLOUR);
-        }
-        if (k.show_re) {
-            row(lower, re, RE_COLOUR);
-            row(upper, re, RE_COLOUR);
-        }
+        if (k.show_im)
+            strokes([](cplx v) { return v.imag(); }, IM_COLOUR, LOWER, UPPER);
+        if (k.show_re)
+            strokes([](cplx v) { return v.real(); }, RE_COLOUR, LOWER, UPPER);
     }
 
     // The parabola, only where it lies below the ceiling; each piece joins
-    // the previous sample's point (the first sample's point to itself).
-    std::vector<unsigned char> below(count);
+    // the previous sample's point.
+    curve.clear();
     for (size_t j = 0; j < count; ++j) {
         const double v = oscillator_potential(s.a, x[j]);
-        y[j] = m.Y(v, s.V1);
-        below[j] = v / s.V1 < 1.0;
+        curve.add(m.X(x[j]), m.Y(v, s.V1), POTENTIAL_COLOUR, v / s.V1 < 1.0);
     }
-    joined(sx, y, POTENTIAL_COLOUR, below.data());
+    curve.thin();
+    plot_stroke(curve, 0.0);
 
     const int n = selected_state(s);
     const bool pure = n >= 0;

@@ -11,8 +11,10 @@
 #include <charconv>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "common/numtext.h"
+#include "engines/plot.h"
 #include "engines/screen_map.h"
 #include "engines/three_region/three_region.h"
 
@@ -159,13 +161,10 @@ void draw_levels(const situace& s, const mapping& m)
         return;
     const double xl = m.X(s.x0) + 1.0;
     const double xr = m.X(s.x0 + s.a);
-    // A memory above any residual: see scan_well for why the plot's scan
-    // starts differently from the snap's.
-    constexpr double ABOVE_ANY_RESIDUAL = 1e15;
-    scan_well(s, s.V2, std::min(s.V1, s.V3), ABOVE_ANY_RESIDUAL, [&](double e) {
-        line(xl, m.Y(e), xr, m.Y(e), LEVEL_COLOUR);
-        return false;
-    });
+    std::vector<plot_level> lines;
+    for (double e : well_levels(s))
+        lines.push_back({xl, xr, m.Y(e), LEVEL_COLOUR, 255, 1});
+    plot_levels(lines);
 }
 
 // The slope arrows: the real part is sampled a little before and two
@@ -177,13 +176,21 @@ struct arrow_state {
     cplx p, q;
 };
 
-void arrow_rule(arrow_state& st, const situace& s, const konfig& k, const mapping& m, double n, double dx,
-                cplx psi)
+// One arrow: the sample it is laid at, and its place and angle.
+struct arrow {
+    size_t at;
+    double x, y, angle;
+};
+
+// Applies the arrow rule to the sample n (its psi); true when an arrow is
+// laid there.
+bool arrow_rule(arrow_state& st, const situace& s, const konfig& k, const mapping& m, double n, double dx,
+                cplx psi, arrow& out)
 {
     const double edge1 = k.density * s.x0;
     const double edge2 = k.density * (s.x0 + s.a);
     if (st.phase == arrow_state::done)
-        return;
+        return false;
     const double edge = st.phase == arrow_state::first ? edge1 : edge2;
     if (!st.have_p && n + 1.0 > edge) {
         st.p = psi;
@@ -194,21 +201,23 @@ void arrow_rule(arrow_state& st, const situace& s, const konfig& k, const mappin
         st.have_q = true;
     }
     if (!(st.have_p && st.have_q))
-        return;
+        return false;
     const double amp = m.sm.amplitude();
-    const double x = m.X(n * dx) - 45.0;
-    const double y = m.sm.baseline() - 4.5 - amp * st.q.real();
+    out.x = m.X(n * dx) - 45.0;
+    out.y = m.sm.baseline() - 4.5 - amp * st.q.real();
     // Three samples on screen are 3 dx internal units wide.
     const double run = m.sm.pixels(3.0 * dx);
-    const double angle = std::atan(amp * (st.p.real() - st.q.real()) / run) * 180.0 / PI;
-    if (drawable(x) && drawable(y) && drawable(angle))
-        ssprite2d_Draw(k.arrow_texture, static_cast<float>(x), static_cast<float>(y), 90.0f, 9.0f,
-                       static_cast<float>(angle), 255, FX_BLEND);
+    out.angle = std::atan(amp * (st.p.real() - st.q.real()) / run) * 180.0 / PI;
     st.have_p = st.have_q = false;
     st.phase = n > edge2 + 2.0 ? arrow_state::done : arrow_state::second;
+    return true;
 }
 
-// The wave function across the plotted range, one segment per sample.
+// The wave function across the plotted range: one point per sample, each
+// segment from the previous sample in the colour of the sample it ends at,
+// two pixels thick. The curves are drawn stroke by stroke (the imaginary
+// part's two rows, then the real part's), cut where a slope arrow is laid
+// so that the curve beyond it still covers it.
 void draw_curve(const situace& s, const konfig& k, const mapping& m)
 {
     const bool show_im = k.reim_mode && k.show_im;
@@ -227,48 +236,72 @@ void draw_curve(const situace& s, const konfig& k, const mapping& m)
     const cplx z = cplx(0.0, -s.E) * t;
     const cplx phase = std::exp(cplx(z.real() / HBAR, z.imag() / HBAR));
     const double root_n = std::sqrt(s.N.real());
-    const double c0 = m.sm.baseline(), c1 = c0 - 1.0; // the curve is two pixels thick
+    const double y0 = m.sm.baseline();
     const double amp = m.sm.amplitude();
 
-    arrow_state arrow;
+    // The first sample ends no segment; an arrow is looked for from the
+    // second on.
+    plot_curve re, im, density;
+    arrow_state arrow_st;
+    std::vector<arrow> laid;
+    std::vector<size_t> breaks;
     const double end = k.half_range * k.density;
-    cplx prev;
-    double prev_x = 0.0;
-    bool first = true;
-    for (double n = -end;; n += 1.0) {
+    if (std::isfinite(end) && end >= 0.0 && end < 1e6) {
+        const size_t count = static_cast<size_t>(2.0 * end) + 2;
+        (k.reim_mode ? re : density).reserve(count);
+        if (show_im)
+            im.reserve(count);
+    }
+    size_t j = 0;
+    for (double n = -end;; n += 1.0, ++j) {
         const int region = n <= edge1 ? 0 : (n <= edge2 ? 1 : 2);
         const double x = n * dx;
         const cplx ps = phase * stationary(s, region, x);
         const cplx psi(ps.real() / root_n, ps.imag() / root_n);
         const double sx = m.X(x);
-        if (!first) {
-            if (!k.reim_mode) {
-                const double a = amp * norm2(prev), b = amp * norm2(psi);
-                line(prev_x, c0 - a, sx, c0 - b, DENSITY_COLOUR);
-                line(prev_x, c1 - a, sx, c1 - b, DENSITY_COLOUR);
-            } else {
-                const uint32_t region_colour = REGION_COLOUR[region];
-                if (show_im) {
-                    const uint32_t col = both ? BOTH_IM_COLOUR : region_colour;
-                    const double a = amp * prev.imag(), b = amp * psi.imag();
-                    line(prev_x, c0 - a, sx, c0 - b, col);
-                    line(prev_x, c1 - a, sx, c1 - b, col);
-                }
-                if (show_re) {
-                    if (arrows)
-                        arrow_rule(arrow, s, k, m, n, dx, psi);
-                    const uint32_t col = both ? BOTH_RE_COLOUR : region_colour;
-                    const double a = amp * prev.real(), b = amp * psi.real();
-                    line(prev_x, c0 - a, sx, c0 - b, col);
-                    line(prev_x, c1 - a, sx, c1 - b, col);
-                }
+        if (!k.reim_mode) {
+            density.add(sx, y0 - amp * norm2(psi), DENSITY_COLOUR);
+        } else {
+            const uint32_t region_colour = REGION_COLOUR[region];
+            if (show_im)
+                im.add(sx, y0 - amp * psi.imag(), both ? BOTH_IM_COLOUR : region_colour);
+            if (show_re)
+                re.add(sx, y0 - amp * psi.real(), both ? BOTH_RE_COLOUR : region_colour);
+            arrow a;
+            if (arrows && j > 0 && arrow_rule(arrow_st, s, k, m, n, dx, psi, a)) {
+                a.at = j;
+                laid.push_back(a);
+                breaks.push_back(j);
             }
         }
-        first = false;
-        prev = psi;
-        prev_x = sx;
         if (!(n < end))
             break;
+    }
+
+    // The upper row lies one pixel above the lower (H/3 + 9 against H/3 + 10).
+    constexpr double LOWER = 0.0, UPPER = -1.0;
+    if (!k.reim_mode) {
+        density.thin();
+        plot_stroke(density, LOWER);
+        plot_stroke(density, UPPER);
+        return;
+    }
+    im.thin(breaks);
+    re.thin(breaks);
+    size_t from = 0;
+    for (size_t b = 0; b <= laid.size(); ++b) {
+        const size_t to = b < laid.size() ? laid[b].at : SIZE_MAX;
+        for (plot_curve* c : {&im, &re}) {
+            plot_stroke(*c, LOWER, from, to);
+            plot_stroke(*c, UPPER, from, to);
+        }
+        if (b < laid.size()) {
+            const arrow& a = laid[b];
+            if (drawable(a.x) && drawable(a.y) && drawable(a.angle))
+                ssprite2d_Draw(k.arrow_texture, static_cast<float>(a.x), static_cast<float>(a.y), 90.0f, 9.0f,
+                               static_cast<float>(a.angle), 255, FX_BLEND);
+        }
+        from = to;
     }
 }
 
@@ -301,13 +334,13 @@ void draw_potential(const situace& s, const mapping& m)
 {
     const double xl = m.X(s.x0), xr = m.X(s.x0 + s.a);
     const double left = m.sm.plot_left(), right = m.sm.plot_right();
-    for (double o = -1.0; o <= 0.0; o += 1.0) {
-        line(left, m.Y(s.E) + o, right, m.Y(s.E) + o, ENERGY_COLOUR);
-        line(left, m.Y(s.V1) + o, xl, m.Y(s.V1) + o, REGION_COLOUR[0]);
-        if (s.a > 0.0)
-            line(xl, m.Y(s.V2) + o, xr, m.Y(s.V2) + o, REGION_COLOUR[1]);
-        line(xr, m.Y(s.V3) + o, right, m.Y(s.V3) + o, REGION_COLOUR[2]);
-    }
+    std::vector<plot_level> lines;
+    lines.push_back({left, right, m.Y(s.E), ENERGY_COLOUR, 255, 2});
+    lines.push_back({left, xl, m.Y(s.V1), REGION_COLOUR[0], 255, 2});
+    if (s.a > 0.0)
+        lines.push_back({xl, xr, m.Y(s.V2), REGION_COLOUR[1], 255, 2});
+    lines.push_back({xr, right, m.Y(s.V3), REGION_COLOUR[2], 255, 2});
+    plot_levels(lines);
     if (s.a > 0.0) {
         line(xl, m.Y(s.V1), xl, m.Y(s.V2), WALL_COLOUR);
         line(xr, m.Y(s.V2), xr, m.Y(s.V3), WALL_COLOUR);

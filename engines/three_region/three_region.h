@@ -3,6 +3,8 @@
 // stationary state is solved in closed form.
 #pragma once
 
+#include <vector>
+
 #include "app/records.h"
 #include "common/constants.h"
 
@@ -70,6 +72,16 @@ template <typename Found> void scan_well(const situace& s, double from, double t
         e = next;
     }
 }
+
+// The plot's bound-state levels of the well (V2 below V1 and V3): exactly
+// the scan points that scan_well from V2 to the lower wall, starting with a
+// memory above any residual, would report (the first is the residual's
+// trivial zero, V2 + 0.002), found by solving the phase condition for each
+// level and scanning only around it, so the work grows with the number of
+// levels, not with the depth. Empty for anything but a well.
+std::vector<double> find_well_levels(const situace& s);
+// The same, searched only when V1, V2, V3 or a changed since the last call.
+const std::vector<double>& well_levels(const situace& s);
 
 void three_region_step(situace& s, konfig& k);
 void three_region_layout(const situace& s, konfig& k);

@@ -1,0 +1,197 @@
+// The whole frame of every system, drawn by the running program in the
+// offscreen test mode, against reference pictures in tests/frames/: the
+// frames as the plots drew them when every sample's segment went out as
+// its own pair of lines. Curves are now drawn stroke by stroke and thinned
+// to one vertex per pixel column, which may move a curve pixel by one row
+// or column, and where two strokes cross may put the other one on top; it
+// must change nothing else.
+//
+// With VLNKAR_WRITE_FRAMES=1 in the environment the test writes the
+// references (into the source tree) instead of comparing.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/shell.h"
+#include "platform/zgl_test.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct frame_case {
+    const char* file;   // reference picture in tests/frames/
+    const char* system; // the start-up system
+    bool density;       // probability density instead of the real part
+    bool superposition; // bound-state systems: all ten states at t = 1.234 fs
+    bool both_parts;    // real and imaginary part at t = 0.37 fs
+};
+
+const frame_case CASES[] = {
+    {"volna_reim.png", "volna", false, false, false},
+    {"volna_density.png", "volna", true, false, false},
+    {"volna_both.png", "volna", false, false, true},
+    {"bariera_reim.png", "bariera", false, false, false},
+    {"bariera_density.png", "bariera", true, false, false},
+    {"jama_reim.png", "jama", false, false, false},
+    {"jama_density.png", "jama", true, false, false},
+    {"jama_inf_reim.png", "jama_inf", false, false, false},
+    {"jama_inf_density.png", "jama_inf", true, false, false},
+    {"jama_inf_superposition.png", "jama_inf", false, true, false},
+    {"oscilator_reim.png", "oscilator", false, false, false},
+    {"oscilator_density.png", "oscilator", true, false, false},
+    {"oscilator_superposition.png", "oscilator", false, true, true},
+};
+
+// What a frame cost the graphics layer.
+struct frame_cost {
+    size_t lines = 0;   // pr2d_Line calls recorded
+    int line_calls = 0; // SDL line drawing calls (a polyline is one)
+};
+
+// The program started on `c.system` in a fresh folder, set up as the case
+// asks, one frame drawn and saved as `png`.
+void draw_frame(const frame_case& c, const fs::path& png, frame_cost* cost = nullptr)
+{
+    const fs::path old_dir = fs::current_path();
+    char tmpl[] = "/tmp/vlnkar_frame_XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    const fs::path dir = tmpl;
+    fs::create_symlink(fs::path(VLNKAR_BUILD_DIR) / "textury.dat", dir / "textury.dat");
+    fs::current_path(dir);
+    std::ofstream(dir / "config.ini", std::ios::binary)
+        << "Konfigurace Vlnkar\r\n[SIRKA]=800\r\n[VYSKA]=600\r\n[VYCHOZI SYSTEM]=" << c.system << "\r\n";
+    ztest_Enable();
+    ASSERT_EQ(vlnkar_main(), 0);
+    konfig& k = shell.konf;
+    situace& s = shell.sit;
+    // The picture of the plot alone: the start hint's five seconds are over.
+    shell.help.f1_used = true;
+    k.reim_mode = !c.density;
+    if (c.superposition) {
+        s.E = -1.0;
+        for (int j = 0; j < COEF_COUNT; ++j)
+            s.coef[FIRST_COEF + j] = std::polar(std::sqrt(0.1), 0.7 * j);
+        k.t = 1.234e-15L;
+    }
+    if (c.both_parts) {
+        k.show_im = true;
+        if (!c.superposition)
+            k.t = 3.7e-16L;
+    }
+    if (s.layout && s.step) {
+        s.layout(s, k);
+        s.step(s, k);
+    }
+    ztest_Frame();
+    EXPECT_TRUE(ztest_SavePNG(png.string()));
+    if (cost != nullptr) {
+        for (const zgl_prim& p : ztest_Prims())
+            cost->lines += p.kind == zgl_prim::LINE;
+        cost->line_calls = ztest_LineCalls();
+    }
+    ztest_Shutdown();
+    fs::current_path(old_dir);
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+}
+
+constexpr uint32_t BACKGROUND = 0x000000;
+
+struct picture {
+    int w = 0, h = 0;
+    std::vector<uint32_t> px;
+    uint32_t at(int x, int y) const { return px[size_t(y) * size_t(w) + size_t(x)]; }
+    // Whether `colour` lies within one pixel (either way, diagonals too) of (x, y).
+    bool near(int x, int y, uint32_t colour) const
+    {
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) {
+                const int u = x + dx, v = y + dy;
+                if (u >= 0 && v >= 0 && u < w && v < h && at(u, v) == colour)
+                    return true;
+            }
+        return false;
+    }
+};
+
+} // namespace
+
+TEST(FramePixels, EverySystemDrawsTheReferencePictureToWithinOnePixelOfEveryStroke)
+{
+    const fs::path refs = fs::path(VLNKAR_SOURCE_DIR) / "tests" / "frames";
+    const bool write = std::getenv("VLNKAR_WRITE_FRAMES") != nullptr;
+    const fs::path tmp = fs::temp_directory_path() / ("vlnkar_frame_" + std::to_string(::getpid()) + ".png");
+    for (const frame_case& c : CASES) {
+        SCOPED_TRACE(c.file);
+        if (write) {
+            fs::create_directories(refs);
+            draw_frame(c, refs / c.file);
+            continue;
+        }
+        draw_frame(c, tmp);
+        picture before, after;
+        ASSERT_TRUE(ztest_LoadPNG((refs / c.file).string(), before.w, before.h, before.px));
+        ASSERT_TRUE(ztest_LoadPNG(tmp.string(), after.w, after.h, after.px));
+        ASSERT_EQ(before.w, after.w);
+        ASSERT_EQ(before.h, after.h);
+        size_t differ = 0, unexplained = 0;
+        for (int y = 0; y < after.h; ++y)
+            for (int x = 0; x < after.w; ++x) {
+                if (before.at(x, y) == after.at(x, y))
+                    continue;
+                ++differ;
+                // Every stroke stays within one pixel of where it was: what
+                // was drawn here is drawn next to here now, or what is drawn
+                // here now was drawn next to here. (Not always both: where
+                // strokes cross or overlap, a stroke moved by a pixel may
+                // uncover one that lay under it, or leave a blend of two
+                // colours that is then found nowhere near.)
+                const uint32_t was = before.at(x, y), now = after.at(x, y);
+                const bool stayed = was != BACKGROUND && after.near(x, y, was);
+                const bool came = now != BACKGROUND && before.near(x, y, now);
+                if (!stayed && !came) {
+                    if (++unexplained <= 5)
+                        ADD_FAILURE() << "pixel (" << x << ", " << y << ") changed from " << std::hex << was
+                                      << " to " << now << ", more than one pixel from where either was drawn";
+                }
+            }
+        const double share = double(differ) / double(after.w * after.h);
+        EXPECT_EQ(unexplained, 0u);
+        EXPECT_LT(share, 0.005) << differ << " pixels differ";
+        RecordProperty(c.file, std::to_string(differ));
+    }
+    std::error_code ec;
+    fs::remove(tmp, ec);
+}
+
+TEST(FramePixels, AFrameSendsAFewDozenLinesWhereItOnceSentThousands)
+{
+    // One segment a sample, two rows, interleaved: about 4,200 separate
+    // line calls a curve. Now a few polylines a curve; the infinite well's
+    // translucent grid (100 lines) and level lines come on top. The lines
+    // recorded: about one a pixel column (700) in each pixel row of a curve
+    // (two rows a curve), and the diagram's lines (the parabola's up to 700).
+    const fs::path tmp = fs::temp_directory_path() / ("vlnkar_cost_" + std::to_string(::getpid()) + ".png");
+    for (const frame_case& c : CASES) {
+        SCOPED_TRACE(c.file);
+        frame_cost cost;
+        draw_frame(c, tmp, &cost);
+        EXPECT_LE(cost.line_calls, 150);
+        const size_t rows = c.both_parts ? 4 : 2;
+        EXPECT_LE(cost.lines, 750 * rows + 800);
+        RecordProperty(c.file,
+                       std::to_string(cost.lines) + " lines, " + std::to_string(cost.line_calls) + " calls");
+    }
+    std::error_code ec;
+    fs::remove(tmp, ec);
+}
