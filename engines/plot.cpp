@@ -8,15 +8,25 @@
 
 #include "platform/zgl.h"
 
-namespace {
-
-// A coordinate the graphics layer can take: finite and within float range.
-bool drawable(double v)
+bool plot_drawable(double v)
 {
     return std::isfinite(v) && std::fabs(v) <= static_cast<double>(FLT_MAX);
 }
 
-} // namespace
+void plot_line(double x1, double y1, double x2, double y2, uint32_t colour, uint8_t alpha)
+{
+    if (!plot_drawable(x1) || !plot_drawable(y1) || !plot_drawable(x2) || !plot_drawable(y2))
+        return;
+    pr2d_Line(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2), static_cast<float>(y2),
+              colour, alpha, 0);
+}
+
+void plot_text(zgl_font* font, double x, double y, const std::string& text, uint32_t flags)
+{
+    if (!plot_drawable(x) || !plot_drawable(y))
+        return;
+    text_Draw(font, static_cast<float>(x), static_cast<float>(y), text, flags);
+}
 
 void plot_curve::clear()
 {
@@ -26,7 +36,7 @@ void plot_curve::clear()
 
 void plot_curve::add(double sx, double sy, uint32_t colour, bool wanted)
 {
-    const bool ok = drawable(sx) && drawable(sy);
+    const bool ok = plot_drawable(sx) && plot_drawable(sy);
     const bool joined = wanted && ok && !points.empty() && points.back().drawable;
     points.push_back({ok ? sy : 0.0, ok ? static_cast<float>(sx) : 0.0f, colour, joined, ok});
 }
@@ -120,7 +130,7 @@ void plot_stroke(const plot_curve& c, double row, size_t from, size_t to)
         if (!b.drawn)
             continue;
         const double ya = a.y + row, yb = b.y + row;
-        if (!drawable(ya) || !drawable(yb))
+        if (!plot_drawable(ya) || !plot_drawable(yb))
             continue;
         pr2d_Line(a.x, static_cast<float>(ya), b.x, static_cast<float>(yb), b.colour, 255, 0);
     }
@@ -153,7 +163,7 @@ void plot_levels(const std::vector<plot_level>& levels)
             if (l.rows <= r)
                 continue;
             const double y = l.y - r;
-            if (!drawable(l.x1) || !drawable(l.x2) || !drawable(y))
+            if (!plot_drawable(l.x1) || !plot_drawable(l.x2) || !plot_drawable(y))
                 continue;
             const float fy = static_cast<float>(y);
             if (last != nullptr && same_pixels(*last, last_y, l, fy))

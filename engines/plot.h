@@ -13,7 +13,20 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
+
+#include "platform/zgl.h"
+
+// A coordinate the graphics layer can take: finite and within float range
+// (a larger double would not convert to float at all).
+bool plot_drawable(double v);
+// A one-pixel line, left out when an end cannot be drawn (a sample whose
+// value overflowed, for instance).
+void plot_line(double x1, double y1, double x2, double y2, uint32_t colour, uint8_t alpha = 255);
+// A text at (x, y) with text_Draw's flags, left out when the point cannot
+// be drawn.
+void plot_text(zgl_font* font, double x, double y, const std::string& text, uint32_t flags);
 
 // A curve of points in screen pixels. The segment ending at point j (j >= 1)
 // joins point j - 1 to point j, in the colour given with point j; it is

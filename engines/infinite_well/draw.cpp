@@ -45,20 +45,6 @@ constexpr double MAX_SAMPLES = 1e6;
 // width is ever not finite.
 constexpr double MAX_LEVELS = 10000.0;
 
-// A coordinate the graphics layer can take: finite and within float range.
-bool drawable(double v)
-{
-    return std::isfinite(v) && std::fabs(v) <= static_cast<double>(FLT_MAX);
-}
-
-void line(double x1, double y1, double x2, double y2, uint32_t colour, uint8_t alpha = 255)
-{
-    if (!drawable(x1) || !drawable(y1) || !drawable(x2) || !drawable(y2))
-        return;
-    pr2d_Line(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2), static_cast<float>(y2),
-              colour, alpha, 0);
-}
-
 // The wave curve, two pixels thick: one point per sample, each segment from
 // the previous sample in the colour of the sample it ends at; before the
 // first sample the curve starts on the axis. Drawn stroke by stroke: the
@@ -134,14 +120,15 @@ void infinite_well_plot(situace& s, const konfig& k, zgl_font* font, well_sample
     const double left = m.X(-L / 2.0), right = m.X(L / 2.0);
     const double plot_left = screen_map::SIDE_MARGIN, plot_right = m.W - screen_map::SIDE_MARGIN;
 
-    line(plot_left - AXIS_OVERHANG, m.baseline(), plot_right + AXIS_OVERHANG, m.baseline(), AXIS_COLOUR, 200);
+    plot_line(plot_left - AXIS_OVERHANG, m.baseline(), plot_right + AXIS_OVERHANG, m.baseline(), AXIS_COLOUR,
+              200);
 
     draw_curve(s, k, m, sampler);
 
     // One grid line an eV below the ceiling, left and right of the well.
     for (double j = 0.0; j <= std::trunc(top) && j < top; j += 1.0) {
-        line(plot_left, m.Y(j, top), left, m.Y(j, top), GRID_COLOUR, 160);
-        line(right, m.Y(j, top), plot_right, m.Y(j, top), GRID_COLOUR, 160);
+        plot_line(plot_left, m.Y(j, top), left, m.Y(j, top), GRID_COLOUR, 160);
+        plot_line(right, m.Y(j, top), plot_right, m.Y(j, top), GRID_COLOUR, 160);
     }
 
     // The floor and, for a pure state, its level across the whole plot,
@@ -153,13 +140,11 @@ void infinite_well_plot(situace& s, const konfig& k, zgl_font* font, well_sample
             {plot_left, plot_right, m.Y(well_level(s.E, L), top), SELECTED_COLOUR, 255, 2});
     plot_levels(floor_and_selected);
 
-    line(left, m.energy_top_y(), left, m.energy_zero_y(), WALL_COLOUR);
-    line(right, m.energy_top_y(), right, m.energy_zero_y(), WALL_COLOUR);
+    plot_line(left, m.energy_top_y(), left, m.energy_zero_y(), WALL_COLOUR);
+    plot_line(right, m.energy_top_y(), right, m.energy_zero_y(), WALL_COLOUR);
 
     const double label_x = m.W / 2.0, label_y = m.H - LABEL_RISE;
-    if (drawable(label_x) && drawable(label_y))
-        text_Draw(font, static_cast<float>(label_x), static_cast<float>(label_y),
-                  "<-- " + fmt_g(NM_PER_UNIT * L) + "nm -->", CENTRED);
+    plot_text(font, label_x, label_y, "<-- " + fmt_g(NM_PER_UNIT * L) + "nm -->", CENTRED);
 
     // Every level below the ceiling, across the well; drawn after the
     // selected level, so inside the well they cover its lower row.

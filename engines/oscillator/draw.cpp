@@ -55,28 +55,6 @@ constexpr double NM_PER_UNIT = 0.4;
 const std::u16string WIDTH_OPEN = u"<\u00B7\u00B7\u00B7 ";
 const std::u16string WIDTH_CLOSE = u"nm \u00B7\u00B7\u00B7>";
 
-bool drawable(double v)
-{
-    return std::isfinite(v) && std::fabs(v) <= static_cast<double>(FLT_MAX);
-}
-
-// A line, left out when an end cannot be drawn.
-void line(double x1, double y1, double x2, double y2, uint32_t colour, uint8_t alpha = 255)
-{
-    if (!drawable(x1) || !drawable(y1) || !drawable(x2) || !drawable(y2))
-        return;
-    pr2d_Line(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2), static_cast<float>(y2),
-              colour, alpha, 0);
-}
-
-void label(zgl_font* font, double x, double y, const std::string& text)
-{
-    if (!drawable(x) || !drawable(y))
-        return;
-    text_Draw(font, static_cast<float>(x), static_cast<float>(y), text,
-              TEXT_HALIGN_CENTER | TEXT_VALIGN_CENTER);
-}
-
 // A level's alpha from its coefficient: 40 for a vanishing one, 255 for
 // modulus 1, and 255 for anything larger (rather than wrapping round to a
 // faint line).
@@ -137,7 +115,7 @@ void oscillator_draw_with(situace& s, const konfig& k, zgl_font* font, oscillato
     const double y0 = m.baseline();
     const double A = m.amplitude();
     const double axis_left = screen_map::SIDE_MARGIN - AXIS_OVERHANG;
-    line(axis_left, y0, m.W - axis_left, y0, AXIS_COLOUR, AXIS_ALPHA);
+    plot_line(axis_left, y0, m.W - axis_left, y0, AXIS_COLOUR, AXIS_ALPHA);
 
     s.V1 = oscillator_ceiling(k.half_range);
 
@@ -200,19 +178,21 @@ void oscillator_draw_with(situace& s, const konfig& k, zgl_font* font, oscillato
         xn = turning_point(s.a, n);
         en = level_energy(s.a, n);
         const double top = m.Y(en, s.V1), bottom = m.H - LABEL_ROW_FROM_BOTTOM;
-        line(m.X(-xn), top, m.X(-xn), bottom, TURNING_COLOUR, TURNING_ALPHA);
-        line(m.X(xn), top, m.X(xn), bottom, TURNING_COLOUR, TURNING_ALPHA);
+        plot_line(m.X(-xn), top, m.X(-xn), bottom, TURNING_COLOUR, TURNING_ALPHA);
+        plot_line(m.X(xn), top, m.X(xn), bottom, TURNING_COLOUR, TURNING_ALPHA);
     }
 
     draw_levels(s, m, n);
 
     if (pure && k.show_labels) {
         const double e_hundredths = round_even(100.0 * HBAR * s.a * (n + 0.5)) / 100.0;
-        label(font, m.W / 2.0, m.Y(en, s.V1) - ENERGY_LABEL_RISE, "E=" + fmt_g(e_hundredths) + "eV");
+        plot_text(font, m.W / 2.0, m.Y(en, s.V1) - ENERGY_LABEL_RISE, "E=" + fmt_g(e_hundredths) + "eV",
+                  TEXT_HALIGN_CENTER | TEXT_VALIGN_CENTER);
         // The width 2 x_n of the classical region in nm, to thousandths.
         const std::string width = fmt_g(round_even(2000.0 * NM_PER_UNIT * xn) / 1000.0);
         const std::u16string text = WIDTH_OPEN + std::u16string(width.begin(), width.end()) + WIDTH_CLOSE;
-        label(font, m.W / 2.0, m.H - LABEL_ROW_FROM_BOTTOM, utf8_of(text));
+        plot_text(font, m.W / 2.0, m.H - LABEL_ROW_FROM_BOTTOM, utf8_of(text),
+                  TEXT_HALIGN_CENTER | TEXT_VALIGN_CENTER);
     }
 
     s.text = oscillator_list(s);

@@ -55,30 +55,6 @@ struct mapping {
 constexpr double ZERO_LINE_OVERHANG = 10.0;
 constexpr double LENGTH_LABEL_LIFT = 20.0;
 
-// A coordinate the graphics layer can take: finite and within float range
-// (a larger double would not convert to float at all).
-bool drawable(double v)
-{
-    return std::isfinite(v) && std::fabs(v) <= static_cast<double>(FLT_MAX);
-}
-
-// A line, left out when an end is not drawable (a sample whose value
-// overflowed, for instance).
-void line(double x1, double y1, double x2, double y2, uint32_t colour, uint8_t alpha = 255)
-{
-    if (!drawable(x1) || !drawable(y1) || !drawable(x2) || !drawable(y2))
-        return;
-    pr2d_Line(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2), static_cast<float>(y2),
-              colour, alpha, 0);
-}
-
-void label(zgl_font* font, double x, double y, const std::string& text, uint32_t flags)
-{
-    if (!drawable(x) || !drawable(y))
-        return;
-    text_Draw(font, static_cast<float>(x), static_cast<float>(y), text, flags);
-}
-
 // One line of the listing: the name, "=", v rounded to six decimals in the
 // regional format (0.846523, 1, 0) and a line feed. A figure that is not a
 // finite number is left out: with E below every potential no wave comes in,
@@ -297,7 +273,7 @@ void draw_curve(const situace& s, const konfig& k, const mapping& m)
         }
         if (b < laid.size()) {
             const arrow& a = laid[b];
-            if (drawable(a.x) && drawable(a.y) && drawable(a.angle))
+            if (plot_drawable(a.x) && plot_drawable(a.y) && plot_drawable(a.angle))
                 ssprite2d_Draw(k.arrow_texture, static_cast<float>(a.x), static_cast<float>(a.y), 90.0f, 9.0f,
                                static_cast<float>(a.angle), 255, FX_BLEND);
         }
@@ -319,11 +295,11 @@ void draw_grid(const situace& s, const mapping& m)
         const double y = m.Y(j);
         if (bound && j > s.V2) {
             if (j < s.V1)
-                line(left, y, m.X(s.x0), y, GRID_COLOUR, 160);
+                plot_line(left, y, m.X(s.x0), y, GRID_COLOUR, 160);
             if (j < s.V3)
-                line(m.X(s.x0 + s.a), y, right, y, GRID_COLOUR, 160);
+                plot_line(m.X(s.x0 + s.a), y, right, y, GRID_COLOUR, 160);
         } else {
-            line(left, y, right, y, GRID_COLOUR, 160);
+            plot_line(left, y, right, y, GRID_COLOUR, 160);
         }
     }
 }
@@ -342,10 +318,10 @@ void draw_potential(const situace& s, const mapping& m)
     lines.push_back({xr, right, m.Y(s.V3), REGION_COLOUR[2], 255, 2});
     plot_levels(lines);
     if (s.a > 0.0) {
-        line(xl, m.Y(s.V1), xl, m.Y(s.V2), WALL_COLOUR);
-        line(xr, m.Y(s.V2), xr, m.Y(s.V3), WALL_COLOUR);
+        plot_line(xl, m.Y(s.V1), xl, m.Y(s.V2), WALL_COLOUR);
+        plot_line(xr, m.Y(s.V2), xr, m.Y(s.V3), WALL_COLOUR);
     } else {
-        line(xl, m.Y(s.V1), xl, m.Y(s.V3), WALL_COLOUR);
+        plot_line(xl, m.Y(s.V1), xl, m.Y(s.V3), WALL_COLOUR);
     }
 }
 
@@ -397,26 +373,26 @@ void draw_labels(const situace& s, const mapping& m, zgl_font* font, bool diagra
 
     if (diagram) {
         const bool e_above = (s.E == m.vmax && s.V2 != m.vmax) || std::fabs(s.E - s.V2 - 1.0) < 1.0;
-        label(font, m.sm.W * 0.5, m.Y(s.E) + (e_above ? ABOVE : BELOW), energy_text(s.E), VALUE);
+        plot_text(font, m.sm.W * 0.5, m.Y(s.E) + (e_above ? ABOVE : BELOW), energy_text(s.E), VALUE);
     }
 
     // The middle of region 1, half way from the plot's left end to x0.
     const double x1 = m.sm.pixels(L + s.x0) / 2.0 + m.sm.plot_left();
     if (diagram)
-        label(font, x1, m.Y(s.V1) + value_offset(s.V1, s, m), "V1=" + fmt_g(s.V1), VALUE);
-    label(font, x1, ylen, length_text(L + s.x0), LENGTH);
+        plot_text(font, x1, m.Y(s.V1) + value_offset(s.V1, s, m), "V1=" + fmt_g(s.V1), VALUE);
+    plot_text(font, x1, ylen, length_text(L + s.x0), LENGTH);
 
     if (s.a > 0.0) {
         const double x2 = m.X(s.x0 + s.a / 2.0);
         if (diagram)
-            label(font, x2, m.Y(s.V2) + value_offset(s.V2, s, m), "V2=" + fmt_g(s.V2), VALUE);
-        label(font, x2, ylen, length_text(s.a), LENGTH);
+            plot_text(font, x2, m.Y(s.V2) + value_offset(s.V2, s, m), "V2=" + fmt_g(s.V2), VALUE);
+        plot_text(font, x2, ylen, length_text(s.a), LENGTH);
     }
 
     const double x3 = m.X((s.x0 + s.a + L) / 2.0);
     if (diagram)
-        label(font, x3, m.Y(s.V3) + value_offset(s.V3, s, m), "V3=" + fmt_g(s.V3), VALUE);
-    label(font, x3, ylen, length_text(L - s.x0 - s.a), LENGTH);
+        plot_text(font, x3, m.Y(s.V3) + value_offset(s.V3, s, m), "V3=" + fmt_g(s.V3), VALUE);
+    plot_text(font, x3, ylen, length_text(L - s.x0 - s.a), LENGTH);
 }
 
 } // namespace
@@ -436,8 +412,8 @@ void three_region_draw(situace& s, const konfig& k, zgl_font* font)
         draw_levels(s, m);
 
     const double y0 = m.sm.baseline();
-    line(m.sm.plot_left() - ZERO_LINE_OVERHANG, y0, m.sm.plot_right() + ZERO_LINE_OVERHANG, y0,
-         ZERO_LINE_COLOUR, 200);
+    plot_line(m.sm.plot_left() - ZERO_LINE_OVERHANG, y0, m.sm.plot_right() + ZERO_LINE_OVERHANG, y0,
+              ZERO_LINE_COLOUR, 200);
 
     const bool square = k.show_square && !k.reim_mode;
     draw_curve(s, k, m);
@@ -448,7 +424,7 @@ void three_region_draw(situace& s, const konfig& k, zgl_font* font)
         const double amp = m.sm.amplitude();
         const double x = m.sm.W * 0.5 - side / 2.0;
         const double y = y0 - amp;
-        if (drawable(x) && drawable(y) && drawable(side) && drawable(amp))
+        if (plot_drawable(x) && plot_drawable(y) && plot_drawable(side) && plot_drawable(amp))
             pr2d_Rect(static_cast<float>(x), static_cast<float>(y), static_cast<float>(side),
                       static_cast<float>(amp), SQUARE_COLOUR, 100, PR2D_FILL);
     }
