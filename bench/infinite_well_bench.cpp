@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "../tests/infinite_well_reference.h"
+#include "bench/bench_view.h"
 #include "engines/infinite_well/infinite_well.h"
-#include "platform/zgl_test.h"
 
 namespace {
 
@@ -23,15 +23,8 @@ konfig bench_view;
 
 void set_up_superposition()
 {
-    bench_view = konfig{};
-    bench_view.width = 800;
-    bench_view.height = 600;
-    bench_view.density = 200.0;
-    bench_view.half_range = 5.25;
-    bench_view.dt = 5e-18L;
+    bench_view = default_view();
     bench_view.t = 1.234e-15L;
-    bench_view.reim_mode = true;
-    bench_view.show_re = true;
     bench_state = situace{};
     bench_state.E = -1.0;
     bench_state.V2 = 50.0;
@@ -43,10 +36,7 @@ void set_up_superposition()
 
 void start_platform()
 {
-    ztest_Enable();
-    zglLoad();
-    scr_SetOptions(800, 600, 1, false, true);
-    zgl_Init();
+    start_offscreen();
 }
 
 void run(benchmark::State& state, well_sampler sampler)

@@ -10,8 +10,8 @@
 
 #include <cmath>
 
+#include "bench/bench_view.h"
 #include "engines/oscillator/oscillator.h"
-#include "platform/zgl_test.h"
 #include "tests/oscillator_reference.h"
 
 namespace {
@@ -21,16 +21,8 @@ konfig bench_view;
 
 void set_up_superposition()
 {
-    bench_view = konfig{};
-    bench_view.width = 800;
-    bench_view.height = 600;
-    bench_view.density = 200.0;
-    bench_view.half_range = 5.25;
-    bench_view.dt = 5e-18L;
+    bench_view = default_view();
     bench_view.t = 1.3e-15L;
-    bench_view.show_labels = true;
-    bench_view.reim_mode = true;
-    bench_view.show_re = true;
     bench_state = situace{};
     bench_state.E = -1.0;
     bench_state.a = 1e15;
@@ -43,10 +35,7 @@ void set_up_superposition()
 void run(benchmark::State& state, oscillator_sampler sampler)
 {
     set_up_superposition();
-    ztest_Enable();
-    zglLoad();
-    scr_SetOptions(800, 600, 1, false, true);
-    zgl_Init();
+    start_offscreen();
     for (auto _ : state) {
         ztest_ClearPrims();
         oscillator_draw_with(bench_state, bench_view, nullptr, sampler);

@@ -4,8 +4,8 @@
 // Targets: the draw under 0.3 ms, the whole frame under 4 ms.
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_view.h"
 #include "engines/three_region/three_region.h"
-#include "platform/zgl_test.h"
 
 namespace {
 
@@ -14,15 +14,7 @@ konfig bench_view;
 
 void set_up_free_particle()
 {
-    bench_view = konfig{};
-    bench_view.width = 800;
-    bench_view.height = 600;
-    bench_view.density = 200.0;
-    bench_view.half_range = 5.25;
-    bench_view.dt = 5e-18L;
-    bench_view.show_labels = true;
-    bench_view.reim_mode = true;
-    bench_view.show_re = true;
+    bench_view = default_view();
     bench_state = situace{};
     bench_state.E = 5.0, bench_state.V1 = 2.0, bench_state.V2 = 4.0, bench_state.V3 = 3.0;
     bench_state.a = 2.5, bench_state.x0 = -1.25;
