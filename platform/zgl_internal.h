@@ -200,6 +200,17 @@ void run_exit();
 // SDL_ttf and PhysFS.
 void stop_all();
 
+// Window (zgl_window.cpp).
+// The size of the test mode's window: the window size, or in full screen
+// the simulated screen when the test set one.
+void offscreen_size(int& w, int& h);
+// The test mode's window: an ARGB8888 surface the software renderer draws
+// into, so the pixels can be read back.
+bool open_offscreen();
+void close_offscreen();
+// Opens the window and its renderer; on failure leaves the reason in `why`.
+bool open_window(std::string& why);
+void close_window();
 // Before a frame is drawn into the window's own image: makes the software
 // renderer anew when the window's size has changed (the image with it);
 // false when there is nothing to draw into.
