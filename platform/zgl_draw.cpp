@@ -9,7 +9,9 @@
 // SDL's OpenGL renderer costs about 7% of a core when joined segments of one
 // colour go out as one SDL_RenderDrawLinesF polyline, 26% with one call per
 // line. Opaque primitives take SDL's unblended path (about three times
-// faster than blending in the software renderer).
+// faster than blending in the software renderer). Where OpenGL itself runs
+// on the processor, the window is drawn by SDL's software renderer instead
+// (see zgl_sdl.cpp), and the picture is then shown to the X server as it is.
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -295,6 +297,8 @@ void present(const display_list& list, int out_w, int out_h)
         rasterise(list, out_w, out_h);
     }
     SDL_RenderPresent(g.renderer);
+    if (g.soft_window)
+        SDL_UpdateWindowSurface(g.window);
     g.redraw = false;
     g.frame_no++;
     evict_texts();
@@ -370,7 +374,8 @@ bool show_frame()
 {
     bool presented = false;
     int out_w = 0, out_h = 0;
-    if (g.renderer && SDL_GetRendererOutputSize(g.renderer, &out_w, &out_h) == 0 && out_w > 0 && out_h > 0) {
+    if (window_image_ready() && g.renderer && SDL_GetRendererOutputSize(g.renderer, &out_w, &out_h) == 0 &&
+        out_w > 0 && out_h > 0) {
         place_picture(out_w, out_h);
         // A kept frame is the picture shown; it is drawn again only when
         // the screen needs it.

@@ -128,10 +128,16 @@ struct state {
     bool cursor = true;
 
     // Window and renderer. In the test mode `window` stays null and the
-    // software renderer draws into `surface`.
+    // software renderer draws into `surface`. Where OpenGL is itself only a
+    // software rasteriser, SDL's software renderer draws into the window's
+    // own image instead (`soft_window`): `window_surface`, owned by SDL, is
+    // the image the renderer was made for; a new size makes a new image.
     SDL_Window* window = nullptr;
     SDL_Renderer* renderer = nullptr;
     SDL_Surface* surface = nullptr;
+    bool soft_window = false;
+    SDL_Surface* window_surface = nullptr;
+    int window_surface_w = 0, window_surface_h = 0;
     SDL_Texture* target = nullptr; // logical picture when it is scaled to the screen
     int target_w = 0, target_h = 0;
     // Placement of the logical picture on the output, for mapping the mouse.
@@ -193,6 +199,24 @@ void run_exit();
 // Closes the window (or the offscreen surface) and ends SDL, SDL_image,
 // SDL_ttf and PhysFS.
 void stop_all();
+
+// Window (zgl_window.cpp).
+// The size of the test mode's window: the window size, or in full screen
+// the simulated screen when the test set one.
+void offscreen_size(int& w, int& h);
+// The test mode's window: an ARGB8888 surface the software renderer draws
+// into, so the pixels can be read back.
+bool open_offscreen();
+void close_offscreen();
+// Opens the window and its renderer; on failure leaves the reason in `why`.
+bool open_window(std::string& why);
+void close_window();
+// Before a frame is drawn into the window's own image: makes the software
+// renderer anew when the window's size has changed (the image with it);
+// false when there is nothing to draw into.
+bool window_image_ready();
+// Presenting waits for the display's refresh (OpenGL with vsync).
+bool presents_at_refresh();
 
 // Ends from outside (zgl_signals.cpp).
 // SIGTERM and SIGINT set a flag instead of ending the process (SDL's own

@@ -1,10 +1,10 @@
-// Life of the graphics layer: starting SDL, the window and its renderer (or,
-// in the test mode, the offscreen surface), the main loop with the 10 ms
-// timer, and the screen options.
+// Life of the graphics layer: starting SDL, opening the window, the main
+// loop with the 10 ms timer, and the screen options.
 //
-// Relies on SDL2 (video, events, timer), SDL_ttf and PhysFS; the display
-// list, text, input, files and the test mode live in zgl_draw.cpp,
-// zgl_text.cpp, zgl_input.cpp, zgl_files.cpp and zgl_test.cpp.
+// Relies on SDL2 (video, events, timer), SDL_ttf and PhysFS; the window and
+// its renderer, the display list, text, input, files and the test mode
+// live in zgl_window.cpp, zgl_draw.cpp, zgl_text.cpp, zgl_input.cpp,
+// zgl_files.cpp and zgl_test.cpp.
 #include <SDL_image.h>
 #include <physfs.h>
 
@@ -63,102 +63,6 @@ void skip_unreachable_wayland()
     }
     if (!others.empty())
         SDL_SetHint(SDL_HINT_VIDEODRIVER, others.c_str());
-}
-
-int renderer_index(const char* name)
-{
-    int n = SDL_GetNumRenderDrivers();
-    for (int i = 0; i < n; i++) {
-        SDL_RendererInfo info;
-        if (SDL_GetRenderDriverInfo(i, &info) == 0 && std::strcmp(info.name, name) == 0)
-            return i;
-    }
-    return -1;
-}
-
-// The size of the test mode's window: the window size, or in full screen
-// the simulated screen when the test set one.
-void offscreen_size(int& w, int& h)
-{
-    w = std::max(1, g.width);
-    h = std::max(1, g.height);
-    if (g.fullscreen && g.test_screen_w > 0 && g.test_screen_h > 0) {
-        w = g.test_screen_w;
-        h = g.test_screen_h;
-    }
-}
-
-// The test mode's window: an ARGB8888 surface the software renderer draws
-// into, so the pixels can be read back.
-bool open_offscreen()
-{
-    int w = 0, h = 0;
-    offscreen_size(w, h);
-    g.surface = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
-    if (!g.surface)
-        return false;
-    g.renderer = SDL_CreateSoftwareRenderer(g.surface);
-    if (!g.renderer) {
-        SDL_FreeSurface(g.surface);
-        g.surface = nullptr;
-        return false;
-    }
-    g.redraw = true;
-    return true;
-}
-
-void close_offscreen()
-{
-    drop_textures();
-    if (g.renderer)
-        SDL_DestroyRenderer(g.renderer);
-    g.renderer = nullptr;
-    if (g.surface)
-        SDL_FreeSurface(g.surface);
-    g.surface = nullptr;
-}
-
-// Opens the window and its renderer; on failure leaves the reason in `why`.
-bool open_window(std::string& why)
-{
-    Uint32 flags = SDL_WINDOW_SHOWN | (g.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-    g.window = SDL_CreateWindow(g.caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                std::max(1, g.width), std::max(1, g.height), flags);
-    if (!g.window) {
-        why = std::string("cannot open the window (") + SDL_GetError() + ")";
-        return false;
-    }
-    // OpenGL, with SDL batching the draw calls (it does not by default once
-    // a driver is named); the software renderer if OpenGL cannot start.
-    SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
-    Uint32 vsync = g.vsync ? SDL_RENDERER_PRESENTVSYNC : 0;
-    int gl = renderer_index("opengl");
-    if (gl >= 0)
-        g.renderer = SDL_CreateRenderer(g.window, gl, SDL_RENDERER_ACCELERATED | vsync);
-    if (!g.renderer) {
-        int sw = renderer_index("software");
-        g.renderer = SDL_CreateRenderer(g.window, sw, SDL_RENDERER_SOFTWARE | vsync);
-    }
-    if (!g.renderer) {
-        why = std::string("cannot create a renderer for the window (") + SDL_GetError() + ")";
-        SDL_DestroyWindow(g.window);
-        g.window = nullptr;
-        return false;
-    }
-    SDL_ShowCursor(g.cursor ? SDL_ENABLE : SDL_DISABLE);
-    g.redraw = true;
-    return true;
-}
-
-void close_window()
-{
-    drop_textures();
-    if (g.renderer)
-        SDL_DestroyRenderer(g.renderer);
-    g.renderer = nullptr;
-    if (g.window)
-        SDL_DestroyWindow(g.window);
-    g.window = nullptr;
 }
 
 } // namespace
@@ -222,6 +126,7 @@ void main_loop()
     double last = now_ms();
     double next_frame = last;
     double last_pump = -1e9;
+    bool presented = true; // the last frame was drawn and shown
     std::vector<int> calls(g.timers.size());
     while (!g.exit_requested) {
         if (stop_signalled())
@@ -253,15 +158,18 @@ void main_loop()
             begin_frame();
             if (g.draw)
                 g.draw();
-            bool presented = show_frame();
+            presented = show_frame();
             // With vsync the present itself waits for the refresh; the small
             // allowance keeps its phase. Otherwise pace to the refresh rate.
-            next_frame = start + (presented && g.vsync ? period - 2 : period);
+            next_frame = start + (presented && zgl::presents_at_refresh() ? period - 2 : period);
         }
 
         // Sleep until the next tick or frame. Input is read only by the
         // timer procedures, so waking early for an event gains nothing.
-        double due = next_frame;
+        // While frames come out unchanged (time stopped, nothing touched),
+        // the next one waits for the next tick rather than waking the
+        // program on its own: only a tick can change it.
+        double due = presented || g.timers.empty() ? next_frame : INFINITY;
         for (const timer& t : g.timers)
             due = std::min(due, last + std::max<uint32_t>(1, t.interval_ms) - t.backlog_ms);
         // Sleeping a little past the due time costs nothing (the backlog
