@@ -138,6 +138,7 @@ struct state {
     bool soft_window = false;
     SDL_Surface* window_surface = nullptr;
     int window_surface_w = 0, window_surface_h = 0;
+    bool window_image_lost = false; // reported that it cannot be drawn into
     SDL_Texture* target = nullptr; // logical picture when it is scaled to the screen
     int target_w = 0, target_h = 0;
     // Placement of the logical picture on the output, for mapping the mouse.

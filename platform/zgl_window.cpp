@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/report.h"
 #include "platform/zgl_internal.h"
 
 namespace zgl {
@@ -190,7 +191,16 @@ bool window_image_ready()
         SDL_DestroyRenderer(g.renderer);
     g.renderer = nullptr;
     g.window_surface = nullptr;
-    return attach_window_image();
+    if (attach_window_image()) {
+        g.window_image_lost = false;
+        return true;
+    }
+    // Tried again every frame; said once.
+    if (!g.window_image_lost)
+        report(std::string("cannot draw into the window at its new size (") + SDL_GetError() +
+               "), so the window is not drawn until it can be");
+    g.window_image_lost = true;
+    return false;
 }
 
 bool presents_at_refresh()
