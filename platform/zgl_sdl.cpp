@@ -160,8 +160,17 @@ void main_loop()
                 g.draw();
             presented = show_frame();
             // With vsync the present itself waits for the refresh; the small
-            // allowance keeps its phase. Otherwise pace to the refresh rate.
-            next_frame = start + (presented && zgl::presents_at_refresh() ? period - 2 : period);
+            // allowance keeps its phase. Otherwise frames are paced to the
+            // refresh rate from when each was due, not from when the sleep
+            // ended (sleeps end up to a millisecond late, which would lose
+            // a frame a second), unless the loop fell a whole frame behind.
+            if (presented && zgl::presents_at_refresh()) {
+                next_frame = start + period - 2;
+            } else {
+                next_frame += period;
+                if (next_frame <= start)
+                    next_frame = start + period;
+            }
         }
 
         // Sleep until the next tick or frame. Input is read only by the
