@@ -13,8 +13,8 @@
 // Relies on: the graphics layer's drawing and text measuring, the texts
 // (app/help_text.cpp), the translations (app/i18n.h) and the shell's
 // phasor_mode (app/records.h).
-#include "app/help_layout.h"
 #include "app/help.h"
+#include "app/help_layout.h"
 
 #include <algorithm>
 #include <cmath>
@@ -25,14 +25,8 @@
 
 namespace {
 
-// Colours (0xRRGGBB) and opacities: a dark blue-grey panel that lets the
-// plot show through faintly, light text, the keys in the yellow of the
-// panel button's sigma, the topics in light blue.
-constexpr uint32_t PANEL_COLOUR = 0x10151E;
+// Opacity of the panel: the plot shows through faintly.
 constexpr uint8_t PANEL_ALPHA = 225;
-constexpr uint32_t BORDER_COLOUR = 0x6A7F99;
-constexpr uint32_t KEY_COLOUR = 0xFFD24A;
-constexpr uint32_t TEXT_COLOUR = 0xE6E6E6;
 
 bool intersects(const zgl_rect& a, const zgl_rect& b)
 {
@@ -127,9 +121,9 @@ void draw_overlay(const konfig& k, const situace& s, zgl_font* f, const control*
     const bool has_hole = hovered != nullptr && hovered != k.controls && !hovered->name.starts_with("V");
     if (has_hole)
         hole = protected_rect(*hovered, f);
-    fill_around(lay.panel, has_hole ? &hole : nullptr, PANEL_COLOUR, PANEL_ALPHA);
+    fill_around(lay.panel, has_hole ? &hole : nullptr, HELP_PANEL_COLOUR, PANEL_ALPHA);
     if (!(has_hole && intersects(lay.panel, hole)))
-        pr2d_Rect(lay.panel.x, lay.panel.y, lay.panel.w, lay.panel.h, BORDER_COLOUR, 255, 0);
+        pr2d_Rect(lay.panel.x, lay.panel.y, lay.panel.w, lay.panel.h, HELP_BORDER_COLOUR, 255, 0);
     for (const help_text_box& t : lay.texts) {
         if (has_hole && intersects({t.x, t.y, t.w, t.h}, hole))
             continue;
@@ -157,8 +151,8 @@ bool size_box(zgl_font* f, const std::string& text, float window_w, help_text_bo
 
 void draw_box(zgl_font* f, const zgl_rect& box, const help_text_box& t, float pad)
 {
-    pr2d_Rect(box.x, box.y, box.w, box.h, PANEL_COLOUR, 235, PR2D_FILL);
-    pr2d_Rect(box.x, box.y, box.w, box.h, BORDER_COLOUR, 255, 0);
+    pr2d_Rect(box.x, box.y, box.w, box.h, HELP_PANEL_COLOUR, 235, PR2D_FILL);
+    pr2d_Rect(box.x, box.y, box.w, box.h, HELP_BORDER_COLOUR, 255, 0);
     help_text_box at = t;
     at.x = box.x + pad;
     at.y = box.y + pad;
@@ -167,7 +161,7 @@ void draw_box(zgl_font* f, const zgl_rect& box, const help_text_box& t, float pa
 
 void draw_hint(const konfig& k, zgl_font* f, const control* hovered)
 {
-    help_text_box t{0, 0, 0, 0, 1, KEY_COLOUR, ""};
+    help_text_box t{0, 0, 0, 0, 1, HELP_KEY_COLOUR, ""};
     float pad = 0;
     if (!size_box(f, help_hint_text(), float(k.width), t, pad))
         return;
@@ -186,7 +180,7 @@ void draw_hint(const konfig& k, zgl_font* f, const control* hovered)
 // window.
 void draw_tooltip(const konfig& k, zgl_font* f, const control& c, bool phasor_mode)
 {
-    help_text_box t{0, 0, 0, 0, 1, TEXT_COLOUR, ""};
+    help_text_box t{0, 0, 0, 0, 1, HELP_TEXT_COLOUR, ""};
     float pad = 0;
     // The boxes' tooltip depends on the panel's mode.
     if (!size_box(f, help_tooltip(c, phasor_mode), float(k.width), t, pad) || t.text.empty())

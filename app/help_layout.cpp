@@ -14,13 +14,6 @@
 
 namespace {
 
-// Colours, 0xRRGGBB: the keys in the yellow of the panel button's sigma,
-// the topics in light blue, the texts light grey on the dark panel.
-constexpr uint32_t TITLE_COLOUR = 0xFFFFFF;
-constexpr uint32_t HEADING_COLOUR = 0x8CC8FF;
-constexpr uint32_t KEY_COLOUR = 0xFFD24A;
-constexpr uint32_t TEXT_COLOUR = 0xE6E6E6;
-
 // In the plot the overlay is not set smaller than this; a window too small
 // for it there gets the overlay over the whole window instead.
 constexpr int SMALLEST_PLOT_POINTS = 9;
@@ -246,7 +239,7 @@ bool lay_out(const std::vector<help_line>& lines, const zgl_rect& area, zgl_font
     const float top = out.panel.y + m.pad;
     if (title)
         out.texts.push_back({std::round(out.panel.x + (panel_w - title_w) / 2), top, title_w, m.lh, m.scale,
-                             TITLE_COLOUR, title->text});
+                             HELP_TITLE_COLOUR, title->text});
     float x = std::round(out.panel.x + (panel_w - content_w) / 2);
     for (size_t c = 0; c < n; ++c) {
         float y = top + title_h;
@@ -258,14 +251,14 @@ bool lay_out(const std::vector<help_line>& lines, const zgl_rect& area, zgl_font
             for (const row& r : rows[t]) {
                 if (r.heading) {
                     out.texts.push_back(
-                        {x, y, width(f, r.text, m.scale), m.lh, m.scale, HEADING_COLOUR, r.text});
+                        {x, y, width(f, r.text, m.scale), m.lh, m.scale, HELP_HEADING_COLOUR, r.text});
                 } else {
                     if (!r.key.empty())
                         out.texts.push_back(
-                            {x, y, width(f, r.key, m.scale), m.lh, m.scale, KEY_COLOUR, r.key});
+                            {x, y, width(f, r.key, m.scale), m.lh, m.scale, HELP_KEY_COLOUR, r.key});
                     if (!r.text.empty())
                         out.texts.push_back({x + key_w[c] + m.key_gap, y, width(f, r.text, m.scale), m.lh,
-                                             m.scale, TEXT_COLOUR, r.text});
+                                             m.scale, HELP_TEXT_COLOUR, r.text});
                 }
                 y += m.lh;
             }

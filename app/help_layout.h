@@ -14,6 +14,16 @@ constexpr int HELP_SMALLEST_POINTS = 6;
 // Distance of every help text's box from the window's edges, pixels.
 constexpr float HELP_EDGE = 4.0f;
 
+// Colours (0xRRGGBB): light texts on a dark blue-grey panel that lets the
+// plot show through faintly, the keys in the yellow of the panel button's
+// sigma, the topics in light blue.
+constexpr uint32_t HELP_TITLE_COLOUR = 0xFFFFFF;
+constexpr uint32_t HELP_HEADING_COLOUR = 0x8CC8FF;
+constexpr uint32_t HELP_KEY_COLOUR = 0xFFD24A;
+constexpr uint32_t HELP_TEXT_COLOUR = 0xE6E6E6;
+constexpr uint32_t HELP_PANEL_COLOUR = 0x10151E;
+constexpr uint32_t HELP_BORDER_COLOUR = 0x6A7F99;
+
 // A text placed by a layout, drawn with text_DrawEx at its top left (x, y);
 // w and h are its measured size.
 struct help_text_box {

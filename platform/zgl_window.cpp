@@ -86,6 +86,15 @@ bool attach_window_image()
     return true;
 }
 
+// The renderer goes, and with it every texture it made.
+void drop_renderer()
+{
+    drop_textures();
+    if (g.renderer)
+        SDL_DestroyRenderer(g.renderer);
+    g.renderer = nullptr;
+}
+
 } // namespace
 
 // The size of the test mode's window: the window size, or in full screen
@@ -121,10 +130,7 @@ bool open_offscreen()
 
 void close_offscreen()
 {
-    drop_textures();
-    if (g.renderer)
-        SDL_DestroyRenderer(g.renderer);
-    g.renderer = nullptr;
+    drop_renderer();
     if (g.surface)
         SDL_FreeSurface(g.surface);
     g.surface = nullptr;
@@ -166,10 +172,7 @@ bool open_window(std::string& why)
 
 void close_window()
 {
-    drop_textures();
-    if (g.renderer)
-        SDL_DestroyRenderer(g.renderer);
-    g.renderer = nullptr;
+    drop_renderer();
     g.soft_window = false;
     g.window_surface = nullptr;
     if (g.window)
@@ -182,14 +185,11 @@ bool window_image_ready()
     if (!g.soft_window)
         return true;
     // A new size gives the window a new image (SDL frees the old one); the
-    // renderer, and every texture made by it, goes with it.
+    // renderer made for the old one goes.
     SDL_Surface* s = SDL_GetWindowSurface(g.window);
     if (s && s == g.window_surface && s->w == g.window_surface_w && s->h == g.window_surface_h && g.renderer)
         return true;
-    drop_textures();
-    if (g.renderer)
-        SDL_DestroyRenderer(g.renderer);
-    g.renderer = nullptr;
+    drop_renderer();
     g.window_surface = nullptr;
     if (attach_window_image()) {
         g.window_image_lost = false;

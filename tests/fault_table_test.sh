@@ -267,15 +267,11 @@ chmod -R a+rX "$work"
 chmod -R a+rX "$files"
 
 # Under AddressSanitizer: leaks fail the row (a report is more than one
-# line); Mesa's driver stays loaded as in xvfb_window_test.sh.
-if ldd "$prog" | grep -q 'libasan\.so'; then
-    asan_lib=$(ldd "$prog" | awk '/libasan\.so/ {print $3; exit}')
-    for swrast in /usr/lib/x86_64-linux-gnu/dri/swrast_dri.so /usr/lib/*/dri/swrast_dri.so; do
-        if [ -f "$swrast" ]; then
-            export PROGRAM_PRELOAD="$asan_lib $swrast"
-            break
-        fi
-    done
+# line); Mesa's driver stays loaded (see asan_preload.sh).
+. "$(dirname "$(readlink -f "$0")")/asan_preload.sh"
+PROGRAM_PRELOAD=$(asan_preload "$prog")
+export PROGRAM_PRELOAD
+if [ -n "$PROGRAM_PRELOAD" ]; then
     # A suppressed leak is no failure; its statistics would be a second line.
     export ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$supp:print_suppressions=0"
 fi

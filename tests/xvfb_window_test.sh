@@ -115,19 +115,9 @@ grep -q "^vlnkar: error while loading ZenGL: " "$nodisp/err.txt" || fail "no mes
 [ ! -e "$nodisp/config.ini" ] || fail "config.ini written without a display"
 echo "no-display test passed"
 
-# A real window under Xvfb. Under AddressSanitizer, Mesa's software OpenGL
-# driver (swrast_dri.so, llvmpipe) is loaded ahead: SDL unloads it when the
-# window closes, which orphans a small block the driver still held, and the
-# leak check at exit, which can then no longer name the unloaded driver,
-# would blame it on nobody. Kept loaded, the block stays reachable; our own
-# allocations are checked as before.
-if ldd "$prog" | grep -q 'libasan\.so'; then
-    asan_lib=$(ldd "$prog" | awk '/libasan\.so/ {print $3; exit}')
-    for swrast in /usr/lib/x86_64-linux-gnu/dri/swrast_dri.so /usr/lib/*/dri/swrast_dri.so; do
-        if [ -f "$swrast" ]; then
-            export VLNKAR_PRELOAD="$asan_lib $swrast"
-            break
-        fi
-    done
-fi
+# A real window under Xvfb (under AddressSanitizer with Mesa's driver kept
+# loaded, see asan_preload.sh).
+. "$(dirname "$(readlink -f "$0")")/asan_preload.sh"
+VLNKAR_PRELOAD=$(asan_preload "$prog")
+export VLNKAR_PRELOAD
 timeout 90 xvfb-run -a -s "-screen 0 1024x768x24" bash "$(readlink -f "$0")" --inner "$prog"
