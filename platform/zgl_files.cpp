@@ -85,6 +85,32 @@ bool is_file(const fs::path& p)
     return fs::is_regular_file(p, ec);
 }
 
+enum class chunked { whole, failed, too_big };
+
+// Appends to `out` what `read(into, n)` gives, chunk by chunk, until a
+// chunk comes short; `read` returns the bytes it read, or -1 on failure.
+// Stops as soon as more than kMaxFileBytes have come, whatever the source
+// says of its own size.
+template <class Read> chunked read_chunks(std::vector<uint8_t>& out, Read read)
+{
+    for (;;) {
+        const size_t have = out.size();
+        out.resize(have + kChunkBytes);
+        const long long got = read(out.data() + have, kChunkBytes);
+        if (got < 0) {
+            out.clear();
+            return chunked::failed;
+        }
+        out.resize(have + size_t(got));
+        if (out.size() > kMaxFileBytes) {
+            out.clear();
+            return chunked::too_big;
+        }
+        if (size_t(got) < kChunkBytes)
+            return chunked::whole;
+    }
+}
+
 // Reads a whole file into `out`: from the mounted archive while one is
 // open, else from disk. On failure leaves the reason in `why` (a clause
 // that completes "cannot load ...: ") and returns false.
@@ -111,27 +137,20 @@ bool read_file(const std::string& name, std::vector<uint8_t>& out, std::string& 
                   mib(kMaxFileBytes) + " a file may have";
             return false;
         }
-        for (;;) {
-            const size_t have = out.size();
-            out.resize(have + kChunkBytes);
-            const PHYSFS_sint64 got = PHYSFS_readBytes(f, out.data() + have, kChunkBytes);
-            if (got < 0) {
-                const PHYSFS_ErrorCode code = PHYSFS_getLastErrorCode();
-                why = physfs_reason(code);
-                PHYSFS_close(f);
-                out.clear();
-                return false;
-            }
-            out.resize(have + size_t(got));
-            if (out.size() > kMaxFileBytes) {
-                PHYSFS_close(f);
-                out.clear();
-                return too_big();
-            }
-            if (size_t(got) < kChunkBytes)
-                break;
-        }
+        PHYSFS_ErrorCode code = PHYSFS_ERR_OK;
+        const chunked r = read_chunks(out, [&](uint8_t* into, size_t n) {
+            const PHYSFS_sint64 got = PHYSFS_readBytes(f, into, n);
+            if (got < 0)
+                code = PHYSFS_getLastErrorCode();
+            return static_cast<long long>(got);
+        });
         PHYSFS_close(f);
+        if (r == chunked::failed) {
+            why = physfs_reason(code);
+            return false;
+        }
+        if (r == chunked::too_big)
+            return too_big();
         if (declared >= 0 && PHYSFS_sint64(out.size()) != declared) {
             why = "it is damaged or cut short";
             out.clear();
@@ -156,21 +175,14 @@ bool read_file(const std::string& name, std::vector<uint8_t>& out, std::string& 
         why = "it cannot be opened";
         return false;
     }
-    for (;;) {
-        const size_t have = out.size();
-        out.resize(have + kChunkBytes);
-        in.read(reinterpret_cast<char*>(out.data() + have), std::streamsize(kChunkBytes));
-        out.resize(have + size_t(in.gcount()));
-        if (out.size() > kMaxFileBytes) {
-            out.clear();
-            return too_big();
-        }
-        if (!in)
-            break;
-    }
-    if (in.bad()) {
+    const chunked r = read_chunks(out, [&](uint8_t* into, size_t n) {
+        in.read(reinterpret_cast<char*>(into), std::streamsize(n));
+        return in.bad() ? -1LL : static_cast<long long>(in.gcount());
+    });
+    if (r == chunked::too_big)
+        return too_big();
+    if (r == chunked::failed) {
         why = "it cannot be read";
-        out.clear();
         return false;
     }
     return true;
