@@ -255,22 +255,16 @@ struct random_user {
 
     void release_due()
     {
-        for (auto it = key_release.begin(); it != key_release.end();) {
-            if (it->second <= tick) {
-                ztest_KeyUp(it->first);
-                it = key_release.erase(it);
-            } else {
-                ++it;
-            }
-        }
-        for (auto it = button_release.begin(); it != button_release.end();) {
-            if (it->second <= tick) {
-                ztest_MouseButton(it->first, false);
-                it = button_release.erase(it);
-            } else {
-                ++it;
-            }
-        }
+        std::erase_if(key_release, [&](const auto& held) {
+            if (held.second <= tick)
+                ztest_KeyUp(held.first);
+            return held.second <= tick;
+        });
+        std::erase_if(button_release, [&](const auto& held) {
+            if (held.second <= tick)
+                ztest_MouseButton(held.first, false);
+            return held.second <= tick;
+        });
     }
 
     void click_on(const char* name)
