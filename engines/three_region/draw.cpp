@@ -55,10 +55,14 @@ struct mapping {
 constexpr double ZERO_LINE_OVERHANG = 10.0;
 constexpr double LENGTH_LABEL_LIFT = 20.0;
 
+// The well's levels the listing names at most, as many as the bound-state
+// systems list; a deeper well ends its list with an ellipsis.
+constexpr std::size_t LISTED_LEVELS = 10;
+
 // One line of the listing: the name, "=", v rounded to six decimals in the
 // regional format (0.846523, 1, 0) and a line feed. A figure that is not a
-// finite number is left out: with E below every potential no wave comes in,
-// the quotient is 0/0, and "nan" is no figure a reader can use.
+// finite number is left out: where a denominator vanishes the quotient is
+// no figure a reader can use.
 void add_figure(std::string& text, const char* name, double v)
 {
     const double rounded = round_even(v * 1000000.0) * 0.000001;
@@ -70,19 +74,40 @@ void add_figure(std::string& text, const char* name, double v)
     text += '\n';
 }
 
-// The listing: transmitted and reflected shares at the left boundary, and at
-// the right boundary of the middle region when it has a width.
+// A transmitted and a reflected share, from the reflected amplitude over
+// the incoming one.
+void add_pair(std::string& text, const char* t_name, const char* r_name, cplx reflected, cplx incoming)
+{
+    const double r = std::pow(std::abs(cdiv(reflected, incoming)), 2);
+    add_figure(text, t_name, 1.0 - r);
+    add_figure(text, r_name, r);
+}
+
+// The listing. A transmission and reflection pair is a share of probability
+// only where its region carries travelling waves: T1/R1 (the overall
+// figures) when a wave comes in from the left over V1, T2/R2 (at the right
+// edge of the middle region) when that region has a width and E lies above
+// its floor. Where the wave decays, |B/A|^2 compares two exponentials and
+// can be anything; a state held between the two walls of a well has no
+// flux at all, so there the listing names the well's bound levels instead.
 std::string listing(const situace& s)
 {
     std::string t;
-    const double r1 = std::pow(std::abs(cdiv(s.coef[1], s.coef[0])), 2);
-    add_figure(t, "T1", 1.0 - r1);
-    add_figure(t, "R1", r1);
-    if (s.a > 0.0) {
-        const double r2 = std::pow(std::abs(cdiv(s.coef[3], s.coef[2])), 2);
-        add_figure(t, "T2", 1.0 - r2);
-        add_figure(t, "R2", r2);
+    if (s.E > s.V2 && s.E < std::min(s.V1, s.V3)) {
+        const std::vector<double> levels = well_bound_energies(s, LISTED_LEVELS + 1);
+        if (levels.empty())
+            return t;
+        t = "E(n):\n";
+        for (std::size_t n = 0; n < levels.size() && n < LISTED_LEVELS; ++n)
+            t += fmt_g(round_even(levels[n] * 100.0) / 100.0) + "eV(" + std::to_string(n + 1) + ")\n";
+        if (levels.size() > LISTED_LEVELS)
+            t += "\u2026\n";
+        return t;
     }
+    if (s.E > s.V1)
+        add_pair(t, "T1", "R1", s.coef[1], s.coef[0]);
+    if (s.a > 0.0 && s.E > s.V2)
+        add_pair(t, "T2", "R2", s.coef[3], s.coef[2]);
     return t;
 }
 

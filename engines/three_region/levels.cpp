@@ -18,6 +18,7 @@
 // runs on through them as it always did.
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 
 #include "engines/three_region/three_region.h"
 
@@ -77,18 +78,53 @@ struct scan_state {
     double memory = 0.0;
 };
 
+// The phase function of the well in s and the p of its lower wall; false
+// for anything that is not a well with finite walls and width.
+bool well_phase(const situace& s, phase_function& phi, double& p_top)
+{
+    const double top = std::min(s.V1, s.V3);
+    if (!(s.V1 > s.V2 && s.V3 > s.V2) || !std::isfinite(top) || !std::isfinite(s.V2) || !std::isfinite(s.a))
+        return false;
+    phi = phase_function{std::sqrt(TWO_M) * s.a / HBAR, s.V1 - s.V2, s.V3 - s.V2};
+    p_top = std::sqrt(top - s.V2);
+    return phi.c >= 0.0 && std::isfinite(phi(p_top));
+}
+
+// The number of bound states: Phi grows by c p_top plus at most pi, and
+// every multiple of pi it passes below the wall is one level.
+long level_count(const phase_function& phi, double p_top)
+{
+    return std::min(static_cast<long>(std::ceil(phi(p_top) / PI)) - 1, MAX_LEVELS);
+}
+
 } // namespace
+
+std::vector<double> well_bound_energies(const situace& s, std::size_t most)
+{
+    std::vector<double> energies;
+    phase_function phi{};
+    double p_top = 0.0;
+    if (!well_phase(s, phi, p_top))
+        return energies;
+    const long count = std::min(level_count(phi, p_top), static_cast<long>(most));
+    double p_prev = 0.0;
+    for (long k = 1; k <= count; ++k) {
+        // q a = c p lies between (k - 1) pi and k pi (see below).
+        const double lo = std::max(p_prev, (k - 1) * PI / phi.c);
+        p_prev = solve(phi, k * PI, lo, std::min(p_top, k * PI / phi.c));
+        energies.push_back(s.V2 + p_prev * p_prev);
+    }
+    return energies;
+}
 
 std::vector<double> find_well_levels(const situace& s)
 {
     std::vector<double> levels;
+    phase_function phi{};
+    double p_top = 0.0;
+    if (!well_phase(s, phi, p_top))
+        return levels;
     const double top = std::min(s.V1, s.V3);
-    if (!(s.V1 > s.V2 && s.V3 > s.V2) || !std::isfinite(top) || !std::isfinite(s.V2) || !std::isfinite(s.a))
-        return levels;
-    const phase_function phi{std::sqrt(TWO_M) * s.a / HBAR, s.V1 - s.V2, s.V3 - s.V2};
-    const double p_top = std::sqrt(top - s.V2);
-    if (!(phi.c >= 0.0) || !std::isfinite(phi(p_top)))
-        return levels;
 
     // Scan point i lies at V2 + 2 meV i.
     auto energy = [&](long i) { return s.V2 + WELL_SCAN_STEP * static_cast<double>(i); };
@@ -124,9 +160,7 @@ std::vector<double> find_well_levels(const situace& s)
     };
     run_to(PAST_LEVEL);
 
-    // Phi grows by c p_top plus at most pi: levels k = 1 .. count.
-    const double phi_top = phi(p_top);
-    const long count = std::min(static_cast<long>(std::ceil(phi_top / PI)) - 1, MAX_LEVELS);
+    const long count = level_count(phi, p_top);
     double p_prev = 0.0;
     for (long k = 1; k <= count && !ended; ++k) {
         // The atans add 0 .. pi, so q a = c p lies between (k - 1) pi and

@@ -3,6 +3,7 @@
 // stationary state is solved in closed form.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "app/records.h"
@@ -80,6 +81,10 @@ template <typename Found> void scan_well(const situace& s, double from, double t
 // level and scanning only around it, so the work grows with the number of
 // levels, not with the depth. Empty for anything but a well.
 std::vector<double> find_well_levels(const situace& s);
+// The bound-state energies of the well themselves (eV, lowest first, at most
+// `most` of them): the roots of the phase condition, solved to rounding.
+// Empty for anything but a well.
+std::vector<double> well_bound_energies(const situace& s, std::size_t most);
 // The same, searched only when V1, V2, V3 or a changed since the last call.
 const std::vector<double>& well_levels(const situace& s);
 
