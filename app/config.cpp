@@ -150,43 +150,22 @@ void config_forget_reports()
     said().clear();
 }
 
-namespace {
+// In the order of their buttons down the left edge.
+const system_record* const SYSTEMS[] = {&VOLNA_SYSTEM, &BARIERA_SYSTEM, &JAMA_SYSTEM, &JAMA_INF_SYSTEM,
+                                        &OSCILATOR_SYSTEM};
 
-// One system's defaults and engine. The meaning of each value depends on
-// the engine: for the three-region systems E, V1..V3 are eV and a, x0
-// internal length units; for the bound-state systems E is the selected
-// state n, V2 the energy ceiling (eV), and a is the well width (internal
-// units) or the oscillator's angular frequency (rad/s).
-struct system_entry {
-    const char* name;
-    double E, V1, V2, V3, a, x0;
-    cplx coef0; // element 0 of coef: A1 for the three-region engine
-    draw_proc_t draw;
-    input_proc_t input;
-    step_proc_t step;
-    layout_proc_t layout;
-};
+std::span<const system_record* const> all_systems()
+{
+    return SYSTEMS;
+}
 
-const system_entry SYSTEMS[] = {
-    // A free particle at 5 eV over steps of 2, 4 and 3 eV.
-    {"volna", 5.0, 2.0, 4.0, 3.0, 2.5, -1.25, cplx(1.0, 0.0), three_region_draw, three_region_input,
-     three_region_step, three_region_layout},
-    // 6.4 eV against a 7 eV barrier one unit wide: mostly reflected, some tunnels.
-    {"bariera", 6.4, 3.0, 7.0, 0.0, 1.0, 0.0, cplx(1.0, 0.0), three_region_draw, three_region_input,
-     three_region_step, three_region_layout},
-    // A 9 eV deep well 2.5 units wide; 2.61 eV lies near a bound state.
-    {"jama", 2.61, 9.0, 0.0, 9.0, 2.5, -1.25, cplx(1.0, 0.0), three_region_draw, three_region_input,
-     three_region_step, three_region_layout},
-    // Ground state n = 1 of a well 2.5 units (1 nm) wide, diagram up to 50 eV
-    // (placeholder procedures for now).
-    {"jama_inf", 1.0, 0.0, 50.0, 0.0, 2.5, 0.0, cplx(0.0, 0.0), infinite_well_draw, infinite_well_input,
-     infinite_well_step, infinite_well_layout},
-    // State n = 4 of an oscillator of 1e15 rad/s.
-    {"oscilator", 4.0, 0.0, 5.0, 0.0, 1e15, 0.0, cplx(0.0, 0.0), oscillator_draw, oscillator_input,
-     oscillator_step, oscillator_layout},
-};
-
-} // namespace
+const system_record* find_system(const std::string& name)
+{
+    for (const system_record* e : SYSTEMS)
+        if (name == e->name)
+            return e;
+    return nullptr;
+}
 
 void choose_system(const std::string& name, konfig& k, situace& s)
 {
@@ -194,22 +173,25 @@ void choose_system(const std::string& name, konfig& k, situace& s)
         read_config(k);
         return;
     }
-    for (const system_entry& e : SYSTEMS) {
-        if (name != e.name)
-            continue;
-        // Only these fields: whatever else the previous engine left in
-        // situace stays, and konfig (time, range, flags) is not touched.
-        s.E = e.E;
-        s.V1 = e.V1;
-        s.V2 = e.V2;
-        s.V3 = e.V3;
-        s.a = e.a;
-        s.x0 = e.x0;
-        s.coef[0] = e.coef0;
-        s.draw = e.draw;
-        s.input = e.input;
-        s.step = e.step;
-        s.layout = e.layout;
+    const system_record* e = find_system(name);
+    if (e == nullptr)
         return;
-    }
+    // Only these fields: whatever else the previous engine left in situace
+    // stays (but what it kept between ticks), and konfig (time, range,
+    // flags) is not touched.
+    s.E = e->E;
+    s.V1 = e->V1;
+    s.V2 = e->V2;
+    s.V3 = e->V3;
+    s.a = e->a;
+    s.x0 = e->x0;
+    s.coef[0] = e->coef0;
+    s.draw = e->draw;
+    s.input = e->input;
+    s.step = e->step;
+    s.layout = e->layout;
+    s.advance = e->advance;
+    s.system = e;
+    s.kept.reset();
+    ++s.kept_version;
 }

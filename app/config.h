@@ -2,9 +2,10 @@
 // installing a system's defaults and engine procedures.
 #pragma once
 
+#include <span>
 #include <string>
 
-#include "app/records.h"
+#include "engines/engine.h"
 
 // "config": resets the view fields of k and reads width, height and the
 // start-up system from "config.ini" in the current directory, rewriting it
@@ -17,3 +18,9 @@ void choose_system(const std::string& name, konfig& k, situace& s);
 // Each sentence choose_system says about "config.ini" is said once in a
 // run; a new run (or test) starts by forgetting them.
 void config_forget_reports();
+
+// Every system the program offers, in the order of their buttons down the
+// left edge.
+std::span<const system_record* const> all_systems();
+// The system of this name, or null.
+const system_record* find_system(const std::string& name);

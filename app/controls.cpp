@@ -3,16 +3,20 @@
 // time the list is built, and the hit test that tells which control lies
 // under the mouse.
 //
-// Relies on: the records (app/records.h) and the graphics layer for the
+// Relies on: the records (engines/engine.h) and the graphics layer for the
 // mouse position and for loading the button pictures from the open archive.
 #include "app/controls.h"
+
+#include "app/config.h"
+#include "engines/screen_map.h"
 
 #include <cstddef>
 
 namespace {
 
-// Every picture is loaded with no colour key and flags 0x432 (clamp, linear
-// filter, power-of-two, alpha).
+// Every picture is loaded with no colour key. The flags ask for clamped,
+// linearly filtered pictures with alpha; the graphics layer ignores them
+// (it chooses the sampling itself, nearest texel at a picture's own size).
 constexpr uint32_t NO_COLOUR_KEY = 0xFF000000;
 constexpr uint32_t PICTURE_FLAGS = 0x432;
 
@@ -44,16 +48,23 @@ control* prepend_button(konfig& k, const char* name, float x, float y)
     return c;
 }
 
-// The twelve button pictures in the order they are loaded.
+// The button pictures besides the systems' own, loaded in this order with
+// the systems' (from the last system up) between the panel's two and the
+// display's.
 struct picture_slot {
     const char* control_name;
     const char* file;
 };
-constexpr picture_slot PICTURES[] = {
-    {"tl_sup", "sup.png"}, {"tl_%", "prepinac.png"}, {"tl_osc", "oscil.png"}, {"tl_nek", "njam.png"},
-    {"tl_jam", "jam.png"}, {"tl_bar", "bar.png"},    {"tl_def", "def.png"},   {"tl_im", "ima.png"},
-    {"tl_re", "rea.png"},  {"tl_roz", "prav.png"},   {"tl_lupa", "lupa.png"}, {"tl_cas", "cas.png"},
+constexpr picture_slot PANEL_PICTURES[] = {{"tl_sup", "sup.png"}, {"tl_%", "prepinac.png"}};
+constexpr picture_slot DISPLAY_PICTURES[] = {
+    {"tl_im", "ima.png"}, {"tl_re", "rea.png"}, {"tl_roz", "prav.png"}, {"tl_lupa", "lupa.png"}, {"tl_cas", "cas.png"},
 };
+
+void load_picture(konfig& k, const char* control_name, const char* file)
+{
+    if (control* c = find_control(k.controls, control_name))
+        c->texture = tex_LoadFromFile(file, NO_COLOUR_KEY, PICTURE_FLAGS);
+}
 
 // The superposition button sits at (5, 15); its panel and the members on it
 // are placed relative to it.
@@ -86,11 +97,11 @@ void build_controls(konfig& k)
     free_controls(k);
 
     const float W = static_cast<float>(k.width);
-    // The band of the energy diagram: from 2H/3 down to H - 50, worked out
-    // in reals (H = 600 gives y 400 and height 150).
-    const double H = k.height;
-    const float band_y = static_cast<float>(2.0 * H / 3.0);
-    const float band_h = static_cast<float>(H / 3.0 - 50.0);
+    // The potential strips cover the band of the energy diagram (H = 600
+    // gives y 400 and height 150).
+    const screen_map band = screen_of(k);
+    const float band_y = static_cast<float>(band.energy_top_y());
+    const float band_h = static_cast<float>(band.energy_band_height());
     const float Hf = static_cast<float>(k.height);
 
     // Built back to front, each control put in front of the list, so the
@@ -111,12 +122,11 @@ void build_controls(konfig& k)
     panel->hover_rect = zgl_rect{SUP_X, SUP_Y, 40.0f, 40.0f};
     prepend_button(k, "tl_sup", SUP_X, SUP_Y);
 
-    // The system buttons down the left edge.
-    prepend_button(k, "tl_osc", 5.0f, Hf - 45.0f);
-    prepend_button(k, "tl_nek", 5.0f, Hf - 90.0f);
-    prepend_button(k, "tl_jam", 5.0f, Hf - 135.0f);
-    prepend_button(k, "tl_bar", 5.0f, Hf - 180.0f);
-    prepend_button(k, "tl_def", 5.0f, Hf - 225.0f);
+    // The system buttons down the left edge, 45 pixels apart, the last
+    // system's at the bottom.
+    const auto systems = all_systems();
+    for (std::size_t i = systems.size(); i-- > 0;)
+        prepend_button(k, systems[i]->button, 5.0f, Hf - 45.0f * static_cast<float>(systems.size() - i));
 
     // The display buttons at the bottom right, time and zoom at the top right.
     prepend_button(k, "tl_im", W - 45.0f, Hf - 95.0f);
@@ -138,12 +148,12 @@ void build_controls(konfig& k)
     // The pictures, from the open archive, in their fixed order. A picture
     // that cannot be loaded leaves a null handle: the button still works,
     // it is just not drawn.
-    for (const picture_slot& p : PICTURES) {
-        control* c = find_control(k.controls, p.control_name);
-        if (c != nullptr) {
-            c->texture = tex_LoadFromFile(p.file, NO_COLOUR_KEY, PICTURE_FLAGS);
-        }
-    }
+    for (const picture_slot& p : PANEL_PICTURES)
+        load_picture(k, p.control_name, p.file);
+    for (std::size_t i = systems.size(); i-- > 0;)
+        load_picture(k, systems[i]->button, systems[i]->picture);
+    for (const picture_slot& p : DISPLAY_PICTURES)
+        load_picture(k, p.control_name, p.file);
 }
 
 bool mouse_in_rect(const zgl_rect& r)
@@ -175,4 +185,26 @@ control* hit_test(control* head)
         }
     }
     return head;
+}
+
+void show_system_controls(konfig& k, const system_record& system)
+{
+    // The walk ends at "tl_sup": the panel's members behind it keep the
+    // visibility the panel's own toggle gave them.
+    for (control* c = k.controls; c != nullptr; c = c->next) {
+        if (c->name == "tl_sup") {
+            c->visible = system.panel;
+            // A panel left open by a bound-state system would keep its
+            // boxes clickable with no button to close it: close it.
+            if (!system.panel && c->active) {
+                c->active = false;
+                set_panel_visible(c, false);
+            }
+            return;
+        }
+        if (c->name == "tl_lupa")
+            c->visible = true;
+        else if (!c->name.empty() && c->name[0] == 'V')
+            c->visible = system.strips;
+    }
 }

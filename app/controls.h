@@ -1,10 +1,10 @@
 // The on-screen controls: the list of 28 controls with its geometry, and
 // the hit test. Finding a control by name and the other list helpers are in
-// app/control_list.h.
+// engines/control_list.h.
 #pragma once
 
-#include "app/control_list.h"
-#include "app/records.h"
+#include "engines/control_list.h"
+#include "engines/engine.h"
 
 // Frees any list k.controls holds, then builds the 28 controls for a window
 // of k.width x k.height, loading their pictures (from the open archive).
@@ -16,3 +16,8 @@ bool mouse_in_rect(const zgl_rect& r);
 // The control under the mouse: never null for a non-empty list; the head
 // ("plocha") when nothing else is hit. "pl_sup" is never returned.
 control* hit_test(control* head);
+
+// Shows the zoom button and, as the system wants them, the potential strips
+// and the superposition button (closing its panel where it goes). Run with
+// every step, so that a list built anew takes the system's controls.
+void show_system_controls(konfig& k, const system_record& system);

@@ -18,7 +18,7 @@
 #include <cmath>
 #include <string>
 
-#include "app/control_list.h"
+#include "engines/control_list.h"
 #include "app/controls.h"
 #include "app/help.h" // help overlay
 #include "app/shell.h"
@@ -184,6 +184,7 @@ std::string frame_inputs(const shell_state& sh, const control* hover)
     for (cplx v : {s.N, s.k1, s.k2, s.k3})
         put(b, v);
     put(b, s.draw);
+    put(b, s.kept_version);
     for (const control* c = k.controls; c != nullptr; c = c->next) {
         put(b, c);
         b += c->name;

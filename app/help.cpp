@@ -12,7 +12,7 @@
 //
 // Relies on: the graphics layer's drawing and text measuring, the texts
 // (app/help_text.cpp), the translations (app/i18n.h) and the shell's
-// phasor_mode (app/records.h).
+// phasor_mode (engines/engine.h).
 #include "app/help.h"
 #include "app/help_layout.h"
 
@@ -91,30 +91,24 @@ void draw_text(zgl_font* f, const help_text_box& t)
 
 void draw_overlay(const konfig& k, const situace& s, zgl_font* f, const control* hovered)
 {
-    // The layout measures hundreds of texts; it is made again only when
-    // the lines, the window or the controls' places change.
-    static std::vector<help_line> lines;
-    static help_overlay lay;
-    static bool fits = false;
-    static std::vector<float> places;
-    static int width = 0, height = 0;
-    static zgl_font* measured_with = nullptr;
+    help_overlay_cache& c = shell.help_layout;
     std::vector<help_line> now = help_lines(s);
     std::vector<float> now_places;
-    for (const control* c = k.controls; c != nullptr; c = c->next)
-        if (c->visible)
-            now_places.insert(now_places.end(), {c->rect.x, c->rect.y, c->rect.w, c->rect.h});
-    if (now != lines || now_places != places || k.width != width || k.height != height ||
-        f != measured_with) {
-        lines = std::move(now);
-        places = std::move(now_places);
-        width = k.width;
-        height = k.height;
-        measured_with = f;
-        fits = help_lay_out_overlay(k, lines, f, lay);
+    for (const control* ctl = k.controls; ctl != nullptr; ctl = ctl->next)
+        if (ctl->visible)
+            now_places.insert(now_places.end(), {ctl->rect.x, ctl->rect.y, ctl->rect.w, ctl->rect.h});
+    if (now != c.lines || now_places != c.places || k.width != c.width || k.height != c.height ||
+        f != c.measured_with) {
+        c.lines = std::move(now);
+        c.places = std::move(now_places);
+        c.width = k.width;
+        c.height = k.height;
+        c.measured_with = f;
+        c.fits = help_lay_out_overlay(k, c.lines, f, c.lay);
     }
-    if (!fits)
+    if (!c.fits)
         return;
+    const help_overlay& lay = c.lay;
     // The plot strips are the plot the overlay is meant to cover; any
     // other control under the mouse is left uncovered.
     zgl_rect hole{};

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/records.h"
+#include "engines/engine.h"
 
 // Times in 10 ms ticks of the timer, so they do not depend on the frame rate.
 constexpr uint32_t HELP_HINT_TICKS = 500; // the start hint stands for 5 s

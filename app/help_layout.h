@@ -38,6 +38,18 @@ struct help_overlay {
     std::vector<help_text_box> texts; // title, headings, keys and their texts
 };
 
+// The overlay as last laid out, and what it was laid out for: the layout
+// measures hundreds of texts, so it is made again only when the lines, the
+// window or the controls' places change.
+struct help_overlay_cache {
+    std::vector<help_line> lines;  // the lines laid out
+    std::vector<float> places;     // x, y, w, h of every visible control then
+    int width = 0, height = 0;     // the window then, pixels
+    zgl_font* measured_with = nullptr;
+    bool fits = false;             // whether the lines fitted at all
+    help_overlay lay;              // where everything stands
+};
+
 // Lays out `lines` for a window of k.width x k.height with the controls of
 // k. It tries, in this order, until everything fits: the plot between the
 // button columns and below the listing and an open superposition panel,

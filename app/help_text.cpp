@@ -3,29 +3,13 @@
 // so the catalogues (po/*.po) can translate it; key names that read the
 // same in every language (F1, Esc, arrows) are not translated.
 //
-// Relies on: the engines' input procedures, to tell which system is on
-// screen; app/i18n.h for the translations.
+// Relies on: the record of the system on screen for its own lines and its
+// button's tooltip; app/i18n.h for the translations.
+#include "app/config.h"
 #include "app/help.h"
 #include "app/i18n.h"
-#include "engines/infinite_well/infinite_well.h"
-#include "engines/oscillator/oscillator.h"
-#include "engines/three_region/three_region.h"
 
 namespace {
-
-// Which keys an engine reads: its input procedure decides.
-enum class engine_kind { three_region, infinite_well, oscillator, other };
-
-engine_kind engine_of(const situace& s)
-{
-    if (s.input == three_region_input)
-        return engine_kind::three_region;
-    if (s.input == infinite_well_input)
-        return engine_kind::infinite_well;
-    if (s.input == oscillator_input)
-        return engine_kind::oscillator;
-    return engine_kind::other;
-}
 
 void heading(std::vector<help_line>& out, const char* text)
 {
@@ -41,8 +25,7 @@ void entry(std::vector<help_line>& out, const char* key, const char* text)
 
 std::vector<help_line> help_lines(const situace& s)
 {
-    const engine_kind e = engine_of(s);
-    const bool bound = e == engine_kind::infinite_well || e == engine_kind::oscillator;
+    const system_record* system = s.system;
     std::vector<help_line> out;
     out.push_back({HELP_TITLE, "", tr("Keys and mouse · F1 hides this help")});
 
@@ -63,44 +46,22 @@ std::vector<help_line> help_lines(const situace& s)
     entry(out, tr("Num −, 2, wheel down"), tr("wider range"));
     entry(out, tr("right click"), tr("narrowest range"));
 
-    // Only what changes the picture of this system: the infinite well draws
-    // the real part or the density and no labels; the oscillator has no
-    // unit square and no slope arrows.
+    // Only what changes the picture of this system, then its own keys.
     heading(out, tr("Display"));
-    if (e == engine_kind::infinite_well) {
-        entry(out, tr("Enter, |ψ|² button"), tr("density or real part"));
-    } else {
-        entry(out, tr("Enter, |ψ|² button"), tr("density or real and imaginary parts"));
-        entry(out, tr("R, I, Re/Im buttons"), tr("real, imaginary part on or off"));
-    }
-    if (e == engine_kind::three_region) {
-        entry(out, "P", tr("value and length labels"));
-        entry(out, "N", tr("unit-area square (density)"));
-        entry(out, "S", tr("slope arrows (real part)"));
-    } else if (e == engine_kind::oscillator) {
-        entry(out, "P", tr("energy and width labels"));
-    }
+    if (system != nullptr)
+        for (const help_entry& h : system->display_help)
+            entry(out, tr(h.key), tr(h.text));
     entry(out, tr("click the listing"), tr("expand or collapse it"));
 
-    if (e == engine_kind::three_region) {
-        heading(out, tr("Energy and regions"));
-        entry(out, tr("↑ ↓, wheel"), tr("energy E"));
-        entry(out, tr("↑ ↓ over a region"), tr("its potential"));
-        entry(out, tr("Shift, right button"), tr("four times the step"));
-        entry(out, "→ ←", tr("middle region wider / narrower"));
-        entry(out, "Shift + → ←", tr("move the middle region"));
-        entry(out, tr("drag a region"), tr("move an edge or the middle region"));
-    } else if (e == engine_kind::infinite_well) {
-        heading(out, tr("Infinite well"));
-        entry(out, "→ ←", tr("wider / narrower well"));
-        entry(out, "↑ ↓", tr("next / previous state"));
-    } else if (e == engine_kind::oscillator) {
-        heading(out, tr("Oscillator"));
-        entry(out, "→ ←", tr("higher / lower frequency ω"));
-        entry(out, "↑ ↓", tr("next / previous state"));
-    }
+    if (system != nullptr)
+        for (const help_entry& h : system->help) {
+            if (h.key == nullptr)
+                heading(out, tr(h.text));
+            else
+                entry(out, tr(h.key), tr(h.text));
+        }
 
-    if (bound) {
+    if (system != nullptr && system->panel) {
         heading(out, tr("Superposition: the Σ button"));
         entry(out, tr("click Σ"), tr("open the panel; normalise, then close"));
         entry(out, tr("M, right click Σ"), tr("random walk of the coefficients"));
@@ -126,16 +87,9 @@ std::string help_tooltip(const control& c, bool phasor_mode)
         return tr("Real part on or off (also R)");
     if (n == "tl_im")
         return tr("Imaginary part on or off (also I)");
-    if (n == "tl_def")
-        return tr("Free particle over potential steps (volna)");
-    if (n == "tl_bar")
-        return tr("Potential barrier (bariera)");
-    if (n == "tl_jam")
-        return tr("Finite potential well (jama)");
-    if (n == "tl_nek")
-        return tr("Infinite square well (jama_inf)");
-    if (n == "tl_osc")
-        return tr("Harmonic oscillator (oscilator)");
+    for (const system_record* system : all_systems())
+        if (n == system->button)
+            return tr(system->tooltip);
     if (n == "tl_sup") {
         if (c.active)
             return tr("Click: normalise, then close · right click or M: random walk");

@@ -19,8 +19,9 @@ shell_state shell;
 
 namespace {
 
-// Every picture comes without colour key, with flags 0x432 (clamp, linear
-// filter, power-of-two, alpha).
+// Every picture is loaded with no colour key. The flags ask for clamped,
+// linearly filtered pictures with alpha; the graphics layer ignores them
+// (it chooses the sampling itself, nearest texel at a picture's own size).
 constexpr uint32_t NO_COLOUR_KEY = 0xFF000000;
 constexpr uint32_t PICTURE_FLAGS = 0x432;
 
@@ -53,6 +54,8 @@ void load_proc()
     // first frame.
     if (sit.layout != nullptr)
         sit.layout(sit, konf);
+    if (sit.system != nullptr)
+        show_system_controls(konf, *sit.system);
     if (sit.step != nullptr)
         sit.step(sit, konf);
     konf.arrow_texture = tex_LoadFromFile("sipka.png", NO_COLOUR_KEY, PICTURE_FLAGS);

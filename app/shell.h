@@ -5,7 +5,8 @@
 #include <string>
 
 #include "app/help.h"
-#include "app/records.h"
+#include "app/help_layout.h"
+#include "engines/engine.h"
 
 // A typed entry into a coefficient box. Empty (no box, no text) while none
 // is in progress; ending an entry, stored or cancelled, resets the whole
@@ -27,6 +28,7 @@ struct shell_state {
     bool phasor_mode = false; // the coefficient boxes show phasors and take clicks as complex values
     typed_entry entry{};      // the typed entry into a coefficient box, if one is in progress
     help_state help{};        // the help overlay, the start hint and the tooltips
+    help_overlay_cache help_layout{}; // the overlay's last layout
     // What the last frame was drawn from, as bytes (see frame.cpp); empty
     // before the first frame. A frame drawn from the same bytes would be the
     // same picture, so it is not drawn again.

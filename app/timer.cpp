@@ -11,7 +11,7 @@
 #include <cmath>
 
 #include "app/config.h"
-#include "app/control_list.h"
+#include "engines/control_list.h"
 #include "app/controls.h"
 #include "app/help.h" // help overlay
 #include "app/shell.h"
@@ -174,6 +174,15 @@ void switch_screen(konfig& konf)
     load_proc();
 }
 
+// The system whose button this is, or null.
+const system_record* system_of_button(const std::string& name)
+{
+    for (const system_record* e : all_systems())
+        if (name == e->button)
+            return e;
+    return nullptr;
+}
+
 // The left-click table: acts on the control under the mouse by its name.
 void left_click(shell_state& sh, control* hit, bool& changed)
 {
@@ -188,16 +197,8 @@ void left_click(shell_state& sh, control* hit, bool& changed)
     }
     const std::string& n = hit->name;
     const int j = box_index(hit);
-    if (n == "tl_def")
-        choose_system("volna", konf, sit);
-    else if (n == "tl_bar")
-        choose_system("bariera", konf, sit);
-    else if (n == "tl_jam")
-        choose_system("jama", konf, sit);
-    else if (n == "tl_nek")
-        choose_system("jama_inf", konf, sit);
-    else if (n == "tl_osc")
-        choose_system("oscilator", konf, sit);
+    if (const system_record* chosen = system_of_button(n))
+        choose_system(chosen->name, konf, sit);
     else if (n == "tl_roz")
         konf.reim_mode = !konf.reim_mode;
     else if (n == "tl_re")
@@ -297,6 +298,9 @@ void timer_proc()
         else
             konf.dt = DT_STEP;
     } else if (box >= 0 && wheel_up) {
+        // The two directions turn by different steps, pi/16 up and pi/15
+        // down, so they do not cancel: a notch up and one down leave the
+        // phase pi/240 further back, and every phase can be reached.
         turn_phase(sit.coef[FIRST_COEF + box], PI / 16.0);
     } else if (box >= 0 && wheel_down) {
         turn_phase(sit.coef[FIRST_COEF + box], -PI / 15.0);
@@ -330,11 +334,16 @@ void timer_proc()
     if (mouse_Click(M_BLEFT))
         left_click(shell, hit, changed);
 
-    if (konf.running)
+    if (konf.running) {
         konf.t += konf.dt;
+        if (sit.advance != nullptr)
+            sit.advance(sit, konf);
+    }
 
     if ((changed || konf.random_walk) && sit.layout != nullptr && sit.step != nullptr) {
         sit.layout(sit, konf);
+        if (sit.system != nullptr)
+            show_system_controls(konf, *sit.system);
         sit.step(sit, konf);
     }
 

@@ -3,7 +3,7 @@
 // offscreen graphics layer of that size that records what a draw draws.
 #pragma once
 
-#include "app/records.h"
+#include "engines/engine.h"
 #include "platform/zgl_test.h"
 
 inline konfig default_view()

@@ -18,5 +18,7 @@ constexpr double HBAR = 6.582119514e-16;
 // term 2m appears in the wave numbers and level energies.
 constexpr double MASS = 9.109e-31;
 constexpr double TWO_M = 1.8218e-30;
+// The internal length unit is shown as this many nanometres.
+constexpr double NM_PER_UNIT = 0.4;
 // The imaginary unit.
 constexpr std::complex<double> I_UNIT(0.0, 1.0);

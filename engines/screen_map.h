@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "app/records.h"
+#include "engines/engine.h"
 
 struct screen_map {
     // Empty columns left and right of the plot, pixels.
@@ -47,7 +47,8 @@ struct screen_map {
     // The energy diagram: 0 eV at H - 50, the top energy `top` (eV) at 2H/3.
     double energy_zero_y() const { return H - BOTTOM_MARGIN; }
     double energy_top_y() const { return 2.0 * H / 3.0; }
-    double Y(double e, double top) const { return (H - BOTTOM_MARGIN) - (H / 3.0 - BOTTOM_MARGIN) * e / top; }
+    double energy_band_height() const { return H / 3.0 - BOTTOM_MARGIN; }
+    double Y(double e, double top) const { return energy_zero_y() - energy_band_height() * e / top; }
 };
 
 inline screen_map screen_of(const konfig& k)

@@ -2,6 +2,7 @@
 // each button receives, and the hit test with the mouse placed through the
 // graphics layer's test mode.
 #include "app/controls.h"
+#include "app/config.h"
 
 #include <gtest/gtest.h>
 
@@ -311,3 +312,32 @@ TEST_F(Controls, RegionsPlacedByTheLayoutAreHitInTheirBand)
 }
 
 } // namespace
+
+TEST_F(Controls, EachSystemShowsItsStripsOrItsPanelButtonAndClosesAPanelItHasNot)
+{
+    for (const system_record* system : all_systems()) {
+        SCOPED_TRACE(system->name);
+        build_controls(k);
+        control* sup = find_control(k.controls, "tl_sup");
+        sup->active = true; // a panel left open by the system before
+        open_panel();
+        for (const char* name : {"tl_lupa", "V1", "V2", "V3", "tl_cas"})
+            find_control(k.controls, name)->visible = name == std::string("tl_cas") ? false : !system->strips;
+        show_system_controls(k, *system);
+        EXPECT_TRUE(find_control(k.controls, "tl_lupa")->visible);
+        EXPECT_FALSE(find_control(k.controls, "tl_cas")->visible); // not the system's to show
+        for (const char* name : {"V1", "V2", "V3"})
+            EXPECT_EQ(find_control(k.controls, name)->visible, system->strips) << name;
+        EXPECT_EQ(sup->visible, system->panel);
+        EXPECT_EQ(sup->active, system->panel);
+        for (const char* name : {"pl_sup", "tl_%", "C0", "C9"}) // the panel's own toggle owns these
+            EXPECT_EQ(find_control(k.controls, name)->visible, system->panel) << name;
+    }
+    // A list without the panel button is walked to its end.
+    control v3{"V3", nullptr, {}, {}, 0, 0, false, false, nullptr};
+    control lupa{"tl_lupa", nullptr, {}, {}, 0, 0, false, false, &v3};
+    konfig bare{};
+    bare.controls = &lupa;
+    show_system_controls(bare, *all_systems()[0]);
+    EXPECT_TRUE(lupa.visible && v3.visible);
+}

@@ -15,14 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "app/config.h"
 #include "app/controls.h"
 #include "app/help.h"
 #include "app/help_layout.h"
 #include "app/i18n.h"
 #include "app/shell.h"
-#include "engines/infinite_well/infinite_well.h"
-#include "engines/oscillator/oscillator.h"
-#include "engines/three_region/three_region.h"
 #include "platform/zgl_test.h"
 
 namespace fs = std::filesystem;
@@ -289,9 +287,9 @@ TEST_P(HelpAtSize, NoHelpTextRunsOutsideTheWindow)
 std::vector<std::pair<std::string, bool>> all_texts()
 {
     std::vector<std::pair<std::string, bool>> out{{help_hint_text(), false}};
-    for (input_proc_t input : {three_region_input, infinite_well_input, oscillator_input}) {
+    for (const system_record* system : all_systems()) {
         situace s{};
-        s.input = input;
+        s.system = system;
         for (const help_line& l : help_lines(s)) {
             out.push_back({l.text, false});
             if (l.kind == HELP_ENTRY)

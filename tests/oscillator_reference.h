@@ -12,7 +12,7 @@
 #include <complex>
 #include <cstddef>
 
-#include "app/records.h"
+#include "engines/engine.h"
 #include "common/constants.h"
 
 inline double reference_state(int n, double omega, double x)

@@ -262,8 +262,8 @@ TEST(Oscillator, PlotShowsCeilingTurningPointsLabelsAndTheCurvesOfEachMode)
     konfig k = view(true);
     situace s = oscillator(4.0);
     auto v = draw(s, k);
-    EXPECT_DOUBLE_EQ(s.V1, 4.9365896355);
-    const double y4 = Y(4.5 * 0.6582119514, s.V1);
+    EXPECT_DOUBLE_EQ(oscillator_ceiling(k.half_range), 4.9365896355);
+    const double y4 = Y(4.5 * 0.6582119514, oscillator_ceiling(k.half_range));
     const auto tp = only(v, is_turning_point); // x_4 = 2.5502 units: 297.5 px
     ASSERT_EQ(tp.size(), 2u);
     EXPECT_NEAR(tp[0].x1, 400.0 - 297.5, 0.05);
@@ -282,7 +282,7 @@ TEST(Oscillator, PlotShowsCeilingTurningPointsLabelsAndTheCurvesOfEachMode)
     EXPECT_TRUE(only(draw(s, k), is_text).empty());
     situace mix = oscillator(-1.0, {{4, 1.0}});
     v = draw(mix, view());
-    EXPECT_NEAR(mix.V1, 8.6390318621, 1e-9);
+    EXPECT_NEAR(oscillator_ceiling(view().half_range), 8.6390318621, 1e-9);
     EXPECT_TRUE(only(v, is_text).empty() && only(v, is_turning_point).empty());
     // The strokes of each mode: each curve in two rows; the parabola (green
     // too) one piece, from the sample before the first one below the
@@ -320,7 +320,7 @@ TEST(Oscillator, PlotShowsCeilingTurningPointsLabelsAndTheCurvesOfEachMode)
         for (const zgl_prim& p : parabola[0]) {
             const double x = std::round(sample(p.x2)) / 200.0;
             // V = (m / 2) (w x)^2 eV, with hbar / (m w) = length_sq: (hbar w / 2) (x^2 / length_sq).
-            ASSERT_NEAR(p.y2, Y(0.5 * 6.582119514e-16 * 1e15 * x * x / length_sq(1e15), s.V1), 1e-3) << x;
+            ASSERT_NEAR(p.y2, Y(0.5 * 6.582119514e-16 * 1e15 * x * x / length_sq(1e15), oscillator_ceiling(k.half_range)), 1e-3) << x;
         }
         EXPECT_EQ(only(v, is_level).size(), 14u); // the levels stay in every mode
     }
@@ -363,7 +363,7 @@ TEST(Oscillator, LevelsShowTheSelectedStateOrTheMembersOfASuperposition)
                     continue;
                 const double xj = std::sqrt((2 * l.j + 1) * length_sq(1e15));
                 ASSERT_LT(at, lv.size());
-                EXPECT_NEAR(lv[at].y1, Y(0.6582119514 * (l.j + 0.5), s.V1) - row, 1e-3) << l.j;
+                EXPECT_NEAR(lv[at].y1, Y(0.6582119514 * (l.j + 0.5), oscillator_ceiling(k.half_range)) - row, 1e-3) << l.j;
                 EXPECT_NEAR(lv[at].x1, X(-xj, 5.25), 1e-3);
                 EXPECT_NEAR(lv[at].x2, X(xj, 5.25), 1e-3);
                 EXPECT_EQ(lv[at].color, l.colour);

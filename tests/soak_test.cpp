@@ -37,7 +37,7 @@
 #include <string>
 #include <vector>
 
-#include "app/control_list.h"
+#include "engines/control_list.h"
 #include "app/shell.h"
 #include "engines/infinite_well/infinite_well.h"
 #include "engines/oscillator/oscillator.h"

@@ -644,63 +644,11 @@ struct control_list {
 
 } // namespace
 
-TEST(ThreeRegionStep, ShowsTheRegionsAndZoomAndHidesOnlyTheSuperpositionButton)
+TEST(ThreeRegionStep, NeedsNoControls)
 {
-    control_list list;
-    for (auto& c : list.nodes)
-        c->visible = c->name != "tl_cas";
-    list["C3"]->visible = true; // behind "tl_sup": not visited
-    list["V2"]->visible = false;
-    list["tl_lupa"]->visible = false;
     konfig k = make_konfig();
-    k.controls = list.head;
-    situace s = volna();
-    three_region_step(s, k);
-
-    for (const char* name : {"V1", "V2", "V3", "tl_lupa"})
-        EXPECT_TRUE(list[name]->visible) << name;
-    EXPECT_FALSE(list["tl_sup"]->visible);
-    EXPECT_FALSE(list["tl_cas"]->visible); // left alone
-    EXPECT_TRUE(list["vypis"]->visible);
-    EXPECT_TRUE(list["C3"]->visible);
-    EXPECT_EQ(k.controls, list.head);
-}
-
-TEST(ThreeRegionStep, AnOpenSuperpositionPanelIsClosedWithItsButton)
-{
-    control_list list;
-    list["tl_sup"]->visible = true;
-    list["tl_sup"]->active = true;
-    bool after = false;
-    for (auto& c : list.nodes) {
-        after = after || c->name == "pl_sup";
-        if (after)
-            c->visible = true;
-    }
-    konfig k = make_konfig();
-    k.controls = list.head;
-    situace s = jama();
-    three_region_step(s, k);
-
-    EXPECT_FALSE(list["tl_sup"]->active);
-    EXPECT_FALSE(list["tl_sup"]->visible);
-    for (const char* name : {"pl_sup", "tl_%", "C0", "C5", "C9"})
-        EXPECT_FALSE(list[name]->visible) << name;
-    EXPECT_TRUE(list["V1"]->visible);
-}
-
-TEST(ThreeRegionStep, WalksAListWithoutTheSuperpositionButtonToItsEnd)
-{
-    control v3{"V3", nullptr, {}, {}, 0, 0, false, false, nullptr};
-    control lupa{"tl_lupa", nullptr, {}, {}, 0, 0, false, false, &v3};
-    konfig k = make_konfig();
-    k.controls = &lupa;
-    situace s = volna();
-    three_region_step(s, k);
-    EXPECT_TRUE(lupa.visible);
-    EXPECT_TRUE(v3.visible);
-
     k.controls = nullptr;
+    situace s = volna();
     three_region_step(s, k);
     EXPECT_NEAR(s.N.real(), 6.793, 0.001);
 }

@@ -1,9 +1,8 @@
-// The shared part of the bound-state engines: the step's modes, the pass
-// over the controls, and the energy-level list.
+// The shared part of the bound-state engines: the step's modes and the
+// energy-level list.
 //
-// Relies on: the control list of konfig, in which the superposition button
-// "tl_sup" is followed by its panel's members (left alone here), and the
-// number text of common/numtext.h for the user's decimal separator.
+// Relies on the number text of common/numtext.h for the user's decimal
+// separator.
 #include "engines/bound_state/bound_state.h"
 
 #include <cmath>
@@ -19,26 +18,9 @@ constexpr double WALK_STEP = 0.01;
 
 constexpr int COEF_ARRAY_SIZE = static_cast<int>(sizeof(situace::coef) / sizeof(situace::coef[0]));
 
-// Shows the zoom button, hides the potential strips, shows the
-// superposition button and stops there: the panel's members behind it keep
-// the visibility the shell's panel toggle gave them.
-void show_bound_controls(konfig& k)
-{
-    for (control* c = k.controls; c != nullptr; c = c->next) {
-        if (c->name == "tl_sup") {
-            c->visible = true;
-            return;
-        }
-        if (c->name == "tl_lupa")
-            c->visible = true;
-        else if (!c->name.empty() && c->name[0] == 'V')
-            c->visible = false;
-    }
-}
-
 } // namespace
 
-int random_three()
+int random_step()
 {
     return std::rand() % 3 - 1;
 }
@@ -57,8 +39,8 @@ void bound_step(situace& s, konfig& k, const bound_kind& kind)
         s.E = -1.0;
         for (int j = 0; j < COEF_COUNT; ++j) {
             // The first draw moves the imaginary part, the second the real.
-            const int r1 = random_three();
-            const int r2 = random_three();
+            const int r1 = random_step();
+            const int r2 = random_step();
             s.coef[FIRST_COEF + j] += cplx(WALK_STEP * r2, WALK_STEP * r1);
         }
     } else if (s.E > -1.0) {
@@ -72,7 +54,6 @@ void bound_step(situace& s, konfig& k, const bound_kind& kind)
         if (e >= 0)
             s.coef[e] = cplx(1.0, 0.0);
     }
-    show_bound_controls(k);
 }
 
 std::string level_list(const situace& s, const bound_kind& kind, const std::string& header)

@@ -11,7 +11,7 @@
 
 #include <string>
 
-#include "app/records.h"
+#include "engines/engine.h"
 
 struct bound_kind {
     int first_state; // number of the lowest state: 1 in the well, 0 in the oscillator
@@ -32,13 +32,13 @@ int bound_element(const bound_kind& kind, double n);
 // superposition whose ten coefficients each move by -0.01, 0 or +0.01 in
 // each part; in a pure state, the unit vector of that state (the ten boxes
 // cleared, then the state's own element set to 1); otherwise the
-// coefficients stay. Then the pass over the controls: "tl_lupa" shown, the
-// potential strips "V..." hidden, "tl_sup" shown (the walk ends there).
+// coefficients stay.
 void bound_step(situace& s, konfig& k, const bound_kind& kind);
 
-// The random walk's draw: -1, 0 or +1, uniformly, from the runtime's
-// generator (seeded from the clock at start; a test seeds it with srand).
-int random_three();
+// One step of the random walk, in units of its step size: -1, 0 or +1,
+// uniformly, from the runtime's generator (seeded from the clock at start;
+// a test seeds it with srand).
+int random_step();
 
 // The energy-level list: `header` (empty, or a line the oscillator puts
 // first), then "E(n;P): " and one line per state present: a line feed, the

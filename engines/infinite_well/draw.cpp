@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/numtext.h"
+#include "common/constants.h"
 #include "engines/infinite_well/infinite_well.h"
 #include "engines/plot.h"
 #include "engines/screen_map.h"
@@ -32,8 +33,6 @@ constexpr uint32_t LEVEL_COLOUR = 0xFFFF00;
 constexpr double AXIS_OVERHANG = 10.0;
 // The width label sits this far above the bottom edge, pixels.
 constexpr double LABEL_RISE = 25.0;
-// Shown lengths: 0.4 nm an internal unit.
-constexpr double NM_PER_UNIT = 0.4;
 // Text flags: centred horizontally (0x02) and vertically (0x20).
 constexpr uint32_t CENTRED = 0x22;
 // More samples than this in one frame means a broken view (the shell keeps

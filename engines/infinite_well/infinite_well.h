@@ -12,7 +12,7 @@
 
 #include <string>
 
-#include "app/records.h"
+#include "engines/engine.h"
 
 // Energy of state n in a well of width L (internal units):
 // E_n = (n pi hbar / L)^2 / 2m, in eV. n is a real number: in a pure state
@@ -41,6 +41,7 @@ std::string well_level_list(const situace& s);
 // The plot with a given sampler (infinite_well_draw passes sample_wave).
 void infinite_well_plot(situace& s, const konfig& k, zgl_font* font, well_sampler sampler);
 
+extern const system_record JAMA_INF_SYSTEM;
 void infinite_well_draw(situace& s, const konfig& k, zgl_font* font);
 void infinite_well_input(situace& s, konfig& k, control* hit, bool& changed);
 void infinite_well_step(situace& s, konfig& k);

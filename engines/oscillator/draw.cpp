@@ -5,8 +5,8 @@
 // energy-level list.
 //
 // Relies on: the screen mapping of engines/screen_map.h and the drawing
-// calls of platform/zgl.h. Nothing is kept between frames except the
-// ceiling V1, which every frame writes first.
+// calls of platform/zgl.h. Nothing is kept between frames; the energy
+// ceiling follows the range of this very frame.
 //
 // The curves are drawn through the shared plotting code (engines/plot.h),
 // stroke by stroke: the density's upper row then its lower row; the
@@ -48,8 +48,6 @@ constexpr double ENERGY_LABEL_RISE = 15.0;
 // rather than looping without end.
 constexpr double MAX_HALF_SAMPLES = 1e6;
 constexpr int MAX_LEVELS = 100000;
-// Internal length unit in nanometres.
-constexpr double NM_PER_UNIT = 0.4;
 
 // Middle dots U+00B7: the width label reads "<··· 2.04nm ···>".
 const std::u16string WIDTH_OPEN = u"<\u00B7\u00B7\u00B7 ";
@@ -81,7 +79,7 @@ cplx coefficient(const situace& s, int j)
 // thick, fainter for smaller coefficients; in a pure state every level,
 // the selected one white and the others blue. A coefficient left above the
 // panel by an earlier pure state counts as absent.
-void draw_levels(const situace& s, const screen_map& m, int selected)
+void draw_levels(const situace& s, const screen_map& m, double ceiling, int selected)
 {
     const double omega = s.a;
     if (!(omega > 0.0))
@@ -90,10 +88,10 @@ void draw_levels(const situace& s, const screen_map& m, int selected)
     std::vector<plot_level> lines;
     for (int j = 0; j < MAX_LEVELS; ++j) {
         const double e = level_energy(omega, j);
-        if (!(e <= s.V1))
+        if (!(e <= ceiling))
             break;
         const double xr = m.X(turning_point(omega, j)), xl = m.X(-turning_point(omega, j));
-        const double y = m.Y(e, s.V1);
+        const double y = m.Y(e, ceiling);
         const cplx c = coefficient(s, j);
         const bool present = c != cplx(0.0, 0.0);
         const bool member = present && (j < COEF_COUNT || (!superposed && j == selected));
@@ -117,7 +115,9 @@ void oscillator_draw_with(situace& s, const konfig& k, zgl_font* font, oscillato
     const double axis_left = screen_map::SIDE_MARGIN - AXIS_OVERHANG;
     plot_line(axis_left, y0, m.W - axis_left, y0, AXIS_COLOUR, AXIS_ALPHA);
 
-    s.V1 = oscillator_ceiling(k.half_range);
+    // The top of the energy diagram. (The step keeps it in V1 too, but the
+    // narrowest-range click changes the range without a step.)
+    const double ceiling = oscillator_ceiling(k.half_range);
 
     // The sample positions: i runs from -K density in steps of 1 until it
     // is no longer below K density; x = i / density.
@@ -165,7 +165,7 @@ void oscillator_draw_with(situace& s, const konfig& k, zgl_font* font, oscillato
     curve.clear();
     for (size_t j = 0; j < count; ++j) {
         const double v = oscillator_potential(s.a, x[j]);
-        curve.add(m.X(x[j]), m.Y(v, s.V1), POTENTIAL_COLOUR, v / s.V1 < 1.0);
+        curve.add(m.X(x[j]), m.Y(v, ceiling), POTENTIAL_COLOUR, v / ceiling < 1.0);
     }
     curve.thin();
     plot_stroke(curve, 0.0);
@@ -177,16 +177,16 @@ void oscillator_draw_with(situace& s, const konfig& k, zgl_font* font, oscillato
         // The classical region of the selected state, down to the label row.
         xn = turning_point(s.a, n);
         en = level_energy(s.a, n);
-        const double top = m.Y(en, s.V1), bottom = m.H - LABEL_ROW_FROM_BOTTOM;
+        const double top = m.Y(en, ceiling), bottom = m.H - LABEL_ROW_FROM_BOTTOM;
         plot_line(m.X(-xn), top, m.X(-xn), bottom, TURNING_COLOUR, TURNING_ALPHA);
         plot_line(m.X(xn), top, m.X(xn), bottom, TURNING_COLOUR, TURNING_ALPHA);
     }
 
-    draw_levels(s, m, n);
+    draw_levels(s, m, ceiling, n);
 
     if (pure && k.show_labels) {
         const double e_hundredths = round_even(100.0 * HBAR * s.a * (n + 0.5)) / 100.0;
-        plot_text(font, m.W / 2.0, m.Y(en, s.V1) - ENERGY_LABEL_RISE, "E=" + fmt_g(e_hundredths) + "eV",
+        plot_text(font, m.W / 2.0, m.Y(en, ceiling) - ENERGY_LABEL_RISE, "E=" + fmt_g(e_hundredths) + "eV",
                   TEXT_HALIGN_CENTER | TEXT_VALIGN_CENTER);
         // The width 2 x_n of the classical region in nm, to thousandths.
         const std::string width = fmt_g(round_even(2000.0 * NM_PER_UNIT * xn) / 1000.0);

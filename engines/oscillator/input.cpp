@@ -22,20 +22,13 @@ constexpr double OMEGA_STEP = 1e14;
 // The highest state the Up arrow selects.
 constexpr double STATE_MAX = 31.0;
 
-// The energy ceiling divided by hbar, rad/s: a level n lies below the
-// ceiling while (n + 1/2) w is below this.
-double ceiling_rate(double half_range)
-{
-    return half_range * 7.5e15 / 3.0;
-}
-
 } // namespace
 
 void oscillator_input(situace& s, konfig& k, control*, bool& changed)
 {
     double& omega = s.a;
     double& n = s.E; // -1 in a superposition
-    const double limit = ceiling_rate(k.half_range);
+    const double limit = oscillator_ceiling_rate(k.half_range);
     // Only the first key pressed acts; a refused change still counts as a
     // change, so the shell runs layout and step (and a pure state's
     // coefficients are set again).

@@ -93,6 +93,11 @@ double oscillator_ceiling(double half_range)
     return CEILING_AT_3 * half_range / 3.0;
 }
 
+double oscillator_ceiling_rate(double half_range)
+{
+    return half_range * 7.5e15 / 3.0;
+}
+
 double level_energy(double omega, double n)
 {
     return HBAR * omega * (n + 0.5);
@@ -191,6 +196,7 @@ void oscillator_wave(const situace& s, double t, const double* x, size_t count, 
 void oscillator_step(situace& s, konfig& k)
 {
     bound_step(s, k, OSCILLATOR_KIND);
+    s.V1 = oscillator_ceiling(k.half_range);
 }
 
 std::string oscillator_list(const situace& s)

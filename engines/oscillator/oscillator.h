@@ -13,9 +13,10 @@
 #include <cstddef>
 #include <string>
 
-#include "app/records.h"
+#include "engines/engine.h"
 
 // The four procedures the shell calls.
+extern const system_record OSCILATOR_SYSTEM;
 void oscillator_draw(situace& s, const konfig& k, zgl_font* font);
 void oscillator_input(situace& s, konfig& k, control* hit, bool& changed);
 void oscillator_step(situace& s, konfig& k);
@@ -32,6 +33,10 @@ constexpr int OSC_MAX_STATE = 95;
 // (internal units): hbar * 2.5e15 * K, 4.9365896355 eV at K = 3. Zooming
 // out raises it, which lets higher states be selected.
 double oscillator_ceiling(double half_range);
+// The same divided by hbar, rad/s: a level n lies below the ceiling while
+// (n + 1/2) w is below this. Worked out on its own so that its whole
+// numbers stay exact.
+double oscillator_ceiling_rate(double half_range);
 // E_n = hbar w (n + 1/2), eV.
 double level_energy(double omega, double n);
 // V(x) = (m/2)(w x)^2, eV, for x in internal units.

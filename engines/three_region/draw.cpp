@@ -366,10 +366,10 @@ std::string energy_text(double e)
     return "E=" + without_negative_zero(std::string(buf, r.ptr));
 }
 
-// A length in internal units as nanometres (0.4 nm a unit), three decimals.
+// A length in internal units as nanometres, three decimals.
 double nanometres(double d)
 {
-    return round_even(d * 1000.0 * 0.4) / 1000.0;
+    return round_even(d * 1000.0 * NM_PER_UNIT) / 1000.0;
 }
 
 std::string length_text(double d)

@@ -1,16 +1,12 @@
 // The three-region step: snaps E onto a bound state of a well when it is
-// close to one, solves the stationary state, integrates |psi|^2 for the
-// plot's scale, and shows or hides this engine's controls.
+// close to one, solves the stationary state and integrates |psi|^2 for the
+// plot's scale.
 //
-// Relies on solve_stationary (model.cpp) and on the control list of konfig,
-// in which the superposition button "tl_sup" is followed by the members of
-// its panel.
+// Relies on solve_stationary (model.cpp).
 #include "engines/three_region/three_region.h"
 
 #include <algorithm>
 #include <cmath>
-
-#include "app/control_list.h"
 
 namespace {
 
@@ -110,29 +106,6 @@ cplx norm_integral(const situace& s, incidence which, double& window)
     return N;
 }
 
-// Shows the potential regions and the zoom button and hides the
-// superposition button. The walk ends at "tl_sup": the panel's members
-// behind it belong to the bound-state engines.
-void set_controls(konfig& k)
-{
-    for (control* c = k.controls; c; c = c->next) {
-        if (c->name == "tl_sup") {
-            c->visible = false;
-            // A panel left open by a bound-state system would keep its
-            // boxes clickable with no button to close it: close it.
-            if (c->active) {
-                c->active = false;
-                set_panel_visible(c, false);
-            }
-            return;
-        }
-        if (c->name == "tl_lupa")
-            c->visible = true;
-        else if (!c->name.empty() && c->name[0] == 'V')
-            c->visible = true;
-    }
-}
-
 } // namespace
 
 void three_region_step(situace& s, konfig& k)
@@ -155,6 +128,4 @@ void three_region_step(situace& s, konfig& k)
 
     if (std::isnan(s.N.real()) || s.N == cplx(0.0, 0.0))
         s.N = cplx(1.0, 0.0);
-
-    set_controls(k);
 }

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "app/records.h"
+#include "engines/engine.h"
 #include "common/constants.h"
 
 // Which wave comes in; decides the norm integral.
@@ -90,5 +90,7 @@ const std::vector<double>& well_levels(const situace& s);
 
 void three_region_step(situace& s, konfig& k);
 void three_region_layout(const situace& s, konfig& k);
+// The systems this engine runs.
+extern const system_record VOLNA_SYSTEM, BARIERA_SYSTEM, JAMA_SYSTEM;
 void three_region_draw(situace& s, const konfig& k, zgl_font* font);
 void three_region_input(situace& s, konfig& k, control* hit, bool& changed);

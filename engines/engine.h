@@ -1,23 +1,29 @@
-// The three records every part of the program shares: konfig (window, view
-// and display settings, the control list), situace (the system on screen:
-// its parameters, coefficients, the four procedures of the engine that runs
-// it, and the listing) and control (one on-screen control, a node of a
-// singly linked list). Exactly one konfig and one situace exist, owned by
-// the shell for the whole run (app/shell.h); engines keep all their state
-// in them, so switching systems simply overwrites it. This header declares
-// types only: engines receive the records as arguments, never as globals.
+// The contract between the shell and the engines. The three records every
+// part of the program shares: konfig (window, view and display settings,
+// the control list), situace (the system on screen: its parameters,
+// coefficients, the procedures of the engine that runs it, and the
+// listing) and control (one on-screen control, a node of a singly linked
+// list); and system_record, all the shell knows of one system. Exactly one
+// konfig and one situace exist, owned by the shell for the whole run;
+// engines keep all their state in them, so switching systems simply
+// overwrites it. This header declares types only: engines receive the
+// records as arguments, never as globals.
 //
 // Units: energies in eV, times in seconds, lengths in the internal unit
 // (shown as 0.4 nm), angular frequencies in rad/s.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <span>
 #include <string>
 
 #include "common/cplx.h"
 #include "platform/zgl.h"
 
 struct control;
+struct system_record;
 
 struct konfig {
     int32_t width;      // window width, pixels (from config.ini)
@@ -47,18 +53,20 @@ struct konfig {
 
 struct situace;
 
-// The four procedures of an engine. draw only reads konfig and layout only
+// The procedures of an engine. draw only reads konfig and layout only
 // reads situace; both get them as const references.
 using draw_proc_t = void (*)(situace& s, const konfig& k, zgl_font* font);
 using input_proc_t = void (*)(situace& s, konfig& k, control* hit, bool& changed);
 using step_proc_t = void (*)(situace& s, konfig& k);
 using layout_proc_t = void (*)(const situace& s, konfig& k);
+using advance_proc_t = void (*)(situace& s, const konfig& k);
 
 struct situace {
     double
         E; // three-region: energy, eV; bound-state engines: the selected state n, or -1 for a superposition
-    double V1; // three-region: potential left of the middle region, eV
-    double V2; // three-region: potential of the middle region, eV; bound-state engines: the energy ceiling
+    double V1; // three-region: potential left of the middle region, eV; oscillator: the energy ceiling, which
+               // its step computes from the range
+    double V2; // three-region: potential of the middle region, eV; infinite well: the energy ceiling
     double V3; // three-region: potential right of the middle region, eV
     double a;  // three-region: width of the middle region, internal units
     double x0; // three-region: left edge of the middle region, internal units
@@ -74,7 +82,17 @@ struct situace {
     input_proc_t input;   // the tick's input when no shell rule acted
     step_proc_t step;     // recomputes the state after any change
     layout_proc_t layout; // places the engine's controls; always right before step
-    std::string text;     // the listing, UTF-8, rebuilt by draw every frame
+    // Once per tick while time runs, after the shell has advanced t; null
+    // for engines whose picture follows from t alone.
+    advance_proc_t advance;
+    std::string text; // the listing, UTF-8, rebuilt by draw every frame
+    // What an engine keeps from one tick to the next beyond the fields
+    // above (a grid that time moves on), dropped when another system is
+    // chosen; null for engines that keep nothing. Whoever changes it bumps
+    // kept_version, which is part of what a frame is drawn from.
+    std::shared_ptr<void> kept;
+    uint64_t kept_version;
+    const system_record* system; // the system on screen, as chosen by name; null before any
 };
 
 // The superposition panel's coefficients: C[j] is coef[FIRST_COEF + j] for
@@ -92,4 +110,38 @@ struct control {
     bool visible;         // drawn and found by the hit test only when true
     bool active;          // "vypis": listing expanded; "tl_sup": panel open; false for all others
     control* next;        // next control, null at the end
+};
+
+// One line of a system's help: the key and what it does, as written in the
+// message catalogue's source language (the shell translates both).
+struct help_entry {
+    const char* key;
+    const char* text;
+};
+
+// All the shell knows of one system, kept beside its engine: adding a
+// system is one record and one folder.
+struct system_record {
+    const char* name;   // as chosen in config.ini: "volna", "bariera", ...
+    const char* button; // its button on the left edge, "tl_def", ...
+    const char* picture; // the button's picture in the archive
+    const char* tooltip; // the button's tooltip, catalogue source text
+    // The defaults written into situace when the system is chosen. Their
+    // meaning is the engine's: for the three-region systems E, V1..V3 are eV
+    // and a, x0 internal length units; for the bound-state systems E is the
+    // selected state n, V1 or V2 the energy ceiling (eV), and a the well
+    // width (internal units) or the oscillator's angular frequency (rad/s).
+    double E, V1, V2, V3, a, x0;
+    cplx coef0; // element 0 of coef: A1 for the three-region engine
+    draw_proc_t draw;
+    input_proc_t input;
+    step_proc_t step;
+    layout_proc_t layout;
+    advance_proc_t advance; // null: nothing to move on per tick
+    bool strips;            // shows the potential strips "V1" .. "V3"
+    bool panel;             // shows the superposition button "tl_sup" and its panel
+    // The help overlay's lines for this system: what the display keys do
+    // in it, then a section of its own (a heading, null key, first).
+    std::span<const help_entry> display_help;
+    std::span<const help_entry> help;
 };

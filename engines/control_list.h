@@ -14,7 +14,7 @@
 
 #include <cassert>
 
-#include "app/records.h"
+#include "engines/engine.h"
 
 // The first control of the list with this name, or null.
 inline control* find_control(control* head, const char* name)
