@@ -30,6 +30,8 @@ const char DEFAULT_FILE_TEXT[] = "Konfigurace Vlnkar\r\n"
 constexpr int32_t DEFAULT_WIDTH = 800;
 constexpr int32_t DEFAULT_HEIGHT = 600;
 
+} // namespace
+
 void reset_view(konfig& k)
 {
     k.density = 200.0;   // samples per internal length unit
@@ -45,6 +47,8 @@ void reset_view(konfig& k)
     k.fullscreen = false;
     k.show_labels = true;
 }
+
+namespace {
 
 // Creates or overwrites "config.ini" with the default lines. Returns why
 // that failed (the system's reason), or "" when the file was written.

@@ -15,6 +15,9 @@
 // system's defaults into s and installs its engine's procedures. Any other
 // name does nothing.
 void choose_system(const std::string& name, konfig& k, situace& s);
+// The view a fresh configuration (and key L) gives: range, samples, time,
+// time step and the display switches; nothing else of k.
+void reset_view(konfig& k);
 // Each sentence choose_system says about "config.ini" is said once in a
 // run; a new run (or test) starts by forgetting them.
 void config_forget_reports();

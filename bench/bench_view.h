@@ -4,21 +4,8 @@
 #pragma once
 
 #include "engines/engine.h"
+#include "tests/default_view.h"
 #include "platform/zgl_test.h"
-
-inline konfig default_view()
-{
-    konfig k{};
-    k.width = 800;
-    k.height = 600;
-    k.density = 200.0;
-    k.half_range = 5.25;
-    k.dt = 5e-18L;
-    k.show_labels = true;
-    k.reim_mode = true;
-    k.show_re = true;
-    return k;
-}
 
 // The offscreen test mode at 800 x 600; ztest_Shutdown() ends it.
 inline bool start_offscreen()

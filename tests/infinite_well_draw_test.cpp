@@ -10,6 +10,7 @@
 
 #include "infinite_well_reference.h"
 #include "platform/zgl_test.h"
+#include "tests/default_view.h"
 
 namespace {
 
@@ -20,12 +21,10 @@ constexpr uint32_t WHITE = 0xFFFFFF, YELLOW = 0xFFFF00, WALL = 0xDDDDDD, FLOOR =
 
 konfig view(double half_range, double density)
 {
-    konfig k{};
-    k.width = 800;
-    k.height = 600;
+    konfig k = default_view();
     k.half_range = half_range;
     k.density = density;
-    k.reim_mode = true;
+    k.show_re = k.show_labels = false;
     return k;
 }
 

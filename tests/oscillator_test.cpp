@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/default_view.h"
 #include "engines/oscillator/oscillator.h"
 #include "platform/zgl_test.h"
 #include "tests/oscillator_reference.h"
@@ -64,12 +65,9 @@ double simpson(const std::vector<double>& x, const std::vector<double>& g)
 // The default view (half range 5.25), or the narrowest (3, 351 samples a unit).
 konfig view(bool narrow = false)
 {
-    konfig k{};
-    k.width = 800;
-    k.height = 600;
-    k.density = narrow ? 351.0 : 200.0;
-    k.half_range = narrow ? 3.0 : 5.25;
-    k.show_labels = k.reim_mode = k.show_re = true;
+    konfig k = default_view();
+    if (narrow)
+        k.density = 351.0, k.half_range = 3.0;
     return k;
 }
 

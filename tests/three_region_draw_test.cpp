@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "engines/three_region/three_region.h"
+#include "tests/default_view.h"
 #include "platform/zgl_test.h"
 
 namespace {
@@ -25,19 +26,7 @@ namespace {
 
 konfig view()
 {
-    konfig k{};
-    k.width = 800;
-    k.height = 600;
-    k.density = 200.0;
-    k.half_range = 5.25;
-    k.dt = 5e-18L;
-    k.t = 0.0L;
-    k.show_labels = true;
-    k.reim_mode = true;
-    k.show_re = true;
-    k.controls = nullptr;
-    k.arrow_texture = nullptr;
-    return k;
+    return default_view();
 }
 
 // The three systems' defaults, solved by the engine's step.

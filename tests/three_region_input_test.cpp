@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include "tests/default_view.h"
 #include "engines/three_region/three_region.h"
 #include "platform/zgl_test.h"
 
@@ -32,10 +33,7 @@ class ThreeRegionInput : public testing::Test {
         ASSERT_TRUE(zglLoad());
         scr_SetOptions(800, 600, 1, false, true);
         zgl_Init();
-        k.width = 800;
-        k.height = 600;
-        k.density = 200.0;
-        k.half_range = 5.25;
+        k = default_view();
         s.E = 5.0, s.V1 = 2.0, s.V2 = 4.0, s.V3 = 3.0, s.a = 2.5, s.x0 = -1.25;
     }
     void TearDown() override { ztest_Shutdown(); }

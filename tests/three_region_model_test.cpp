@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/default_view.h"
 #include "engines/three_region/three_region.h"
 
 namespace {
@@ -366,12 +367,7 @@ namespace {
 
 konfig make_konfig()
 {
-    konfig k{};
-    k.width = 800;
-    k.height = 600;
-    k.half_range = 5.25;
-    k.density = 200.0;
-    return k;
+    return default_view();
 }
 
 // Bound-state energies of a finite well, found without the residual the
