@@ -7,18 +7,21 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <random>
+#include <set>
+#include <tuple>
 #include <string>
 
 #include "app/config.h"
-#include "engines/infinite_well/infinite_well.h"
-#include "engines/oscillator/oscillator.h"
-#include "engines/three_region/three_region.h"
+#include "platform/zgl_test.h"
+#include "tests/default_view.h"
 
 namespace fs = std::filesystem;
 
@@ -136,18 +139,15 @@ TEST_F(ConfigFile, MissingFileGivesDefaultsAndWritesTheFourCrLfLines)
 TEST_F(ConfigFile, ResetsTheViewFieldsAndLeavesDragWalkAndHandlesAlone)
 {
     load();
-    EXPECT_EQ(k.density, 200.0);
-    EXPECT_EQ(k.half_range, 5.25);
-    EXPECT_EQ(k.t, 0.0L);
-    EXPECT_EQ(k.dt, 5e-18L);
-    EXPECT_FALSE(k.running);
-    EXPECT_FALSE(k.show_square);
-    EXPECT_TRUE(k.reim_mode);
-    EXPECT_TRUE(k.show_re);
-    EXPECT_FALSE(k.show_im);
-    EXPECT_FALSE(k.show_arrows);
-    EXPECT_FALSE(k.fullscreen);
-    EXPECT_TRUE(k.show_labels);
+    // The view a reset gives whatever came before: stopped at time 0, a
+    // step and a range the clock and the zoom accept, the real part shown.
+    konfig fresh{};
+    reset_view(fresh);
+    EXPECT_EQ(std::tie(k.density, k.half_range, k.t, k.dt), std::tie(fresh.density, fresh.half_range, fresh.t, fresh.dt));
+    EXPECT_EQ((std::array{k.running, k.show_square, k.reim_mode, k.show_re, k.show_im, k.show_arrows, k.fullscreen,
+                          k.show_labels}),
+              (std::array{false, false, true, true, false, false, false, true}));
+    EXPECT_TRUE(k.t == 0.0L && k.dt >= 1e-18L && k.dt <= 2.1e-17L && k.half_range >= 3.0 && k.half_range <= 150.0);
     // Not the configuration's business: a press in progress, the random
     // walk (key L keeps it), the norm window and the owned handles.
     EXPECT_EQ(k.drag_x, 33);
@@ -438,64 +438,52 @@ situace odd_situace()
     return s;
 }
 
-struct expected_system {
-    const char* name;
-    double E, V1, V2, V3, a, x0;
-    cplx coef0;
-    draw_proc_t draw;
-    input_proc_t input;
-    step_proc_t step;
-    layout_proc_t layout;
-};
-
 class ChooseSystem : public ConfigFile {};
 
-TEST_F(ChooseSystem, EachSystemGetsItsDefaultsAndItsEnginesFourProcedures)
+TEST_F(ChooseSystem, EachSystemInstallsItsRecordAloneAndItsDefaultsGiveAFiniteState)
 {
-    const expected_system table[] = {
-        {"volna", 5.0, 2.0, 4.0, 3.0, 2.5, -1.25, cplx(1, 0), three_region_draw, three_region_input,
-         three_region_step, three_region_layout},
-        {"bariera", 6.4, 3.0, 7.0, 0.0, 1.0, 0.0, cplx(1, 0), three_region_draw, three_region_input,
-         three_region_step, three_region_layout},
-        {"jama", 2.61, 9.0, 0.0, 9.0, 2.5, -1.25, cplx(1, 0), three_region_draw, three_region_input,
-         three_region_step, three_region_layout},
-        {"jama_inf", 1.0, 0.0, 50.0, 0.0, 2.5, 0.0, cplx(0, 0), infinite_well_draw, infinite_well_input,
-         infinite_well_step, infinite_well_layout},
-        {"oscilator", 4.0, 0.0, 5.0, 0.0, 1e15, 0.0, cplx(0, 0), oscillator_draw, oscillator_input,
-         oscillator_step, oscillator_layout},
-    };
-    for (const expected_system& e : table) {
-        SCOPED_TRACE(e.name);
+    ztest_Enable();
+    ASSERT_TRUE(zglLoad());
+    scr_SetOptions(800, 600, 1, false, true);
+    zgl_Init();
+    std::set<std::string> names, buttons;
+    for (const system_record* e : all_systems()) {
+        SCOPED_TRACE(e->name);
+        EXPECT_TRUE(names.insert(e->name).second && buttons.insert(e->button).second);
+        EXPECT_EQ(find_system(e->name), e);
         situace s = odd_situace();
         const konfig before = k;
-        choose_system(e.name, k, s);
-        EXPECT_EQ(s.E, e.E);
-        EXPECT_EQ(s.V1, e.V1);
-        EXPECT_EQ(s.V2, e.V2);
-        EXPECT_EQ(s.V3, e.V3);
-        EXPECT_EQ(s.a, e.a);
-        EXPECT_EQ(s.x0, e.x0);
-        EXPECT_EQ(s.coef[0], e.coef0);
-        EXPECT_EQ(s.draw, e.draw);
-        EXPECT_EQ(s.input, e.input);
-        EXPECT_EQ(s.step, e.step);
-        EXPECT_EQ(s.layout, e.layout);
+        choose_system(e->name, k, s);
+        EXPECT_EQ(s.system, e);
+        EXPECT_EQ(std::tie(s.E, s.V1, s.V2, s.V3, s.a, s.x0, s.coef[0]),
+                  std::tie(e->E, e->V1, e->V2, e->V3, e->a, e->x0, e->coef0));
+        EXPECT_TRUE(s.draw == e->draw && s.input == e->input && s.step == e->step && s.layout == e->layout &&
+                    s.advance == e->advance);
         // Nothing else in situace: the rest of coef, N, k1..k3 and the
         // listing keep what the previous engine left.
         for (int i = 1; i < 101; ++i)
             ASSERT_EQ(s.coef[i], cplx(i + 0.5, -i - 0.25)) << i;
-        EXPECT_EQ(s.N, cplx(3, 4));
-        EXPECT_EQ(s.k1, cplx(5, 6));
-        EXPECT_EQ(s.k2, cplx(7, 8));
-        EXPECT_EQ(s.k3, cplx(9, 10));
-        EXPECT_EQ(s.text, "listing");
+        EXPECT_EQ(std::make_tuple(s.N, s.k1, s.k2, s.k3, s.text),
+                  std::make_tuple(cplx(3, 4), cplx(5, 6), cplx(7, 8), cplx(9, 10), std::string("listing")));
         // Neither konfig (not even its system) nor the file.
-        EXPECT_EQ(k.system, before.system);
-        EXPECT_EQ(k.t, before.t);
-        EXPECT_EQ(k.half_range, before.half_range);
-        EXPECT_EQ(k.running, before.running);
+        EXPECT_EQ(std::tie(k.system, k.t, k.half_range, k.running),
+                  std::tie(before.system, before.t, before.half_range, before.running));
         EXPECT_FALSE(fs::exists("config.ini"));
+        // From its defaults, the system's step and draw give finite numbers
+        // everywhere in a fresh view.
+        situace fresh{};
+        konfig view = default_view();
+        choose_system(e->name, view, fresh);
+        fresh.layout(fresh, view);
+        fresh.step(fresh, view);
+        ztest_ClearPrims();
+        fresh.draw(fresh, view, nullptr);
+        for (const zgl_prim& p : ztest_Prims())
+            ASSERT_TRUE(std::isfinite(p.x1) && std::isfinite(p.y1) && std::isfinite(p.x2) && std::isfinite(p.y2));
+        EXPECT_GT(ztest_Prims().size(), 100u);
+        EXPECT_EQ(fresh.text.find("nan"), std::string::npos) << fresh.text;
     }
+    ztest_Shutdown();
 }
 
 TEST_F(ChooseSystem, InfiniteWellAfterAFreeParticleClearsTheThreeRegionValues)
@@ -541,7 +529,7 @@ TEST_F(ChooseSystem, ReadingTheConfigurationKeepsTheSystemOnScreen)
     EXPECT_FALSE(k.running);
     EXPECT_EQ(s.E, 3.3);
     EXPECT_EQ(s.V1, 9.0);
-    EXPECT_EQ(s.draw, three_region_draw);
+    EXPECT_EQ(s.system, find_system("jama"));
 }
 
 } // namespace
