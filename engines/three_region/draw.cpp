@@ -154,6 +154,24 @@ inline cplx stationary(const situace& s, int region, double x)
     }
 }
 
+// The stationary state turned by its time phase exp(-i E t / hbar), the
+// same for every sample, and scaled by the norm to unit probability over
+// the norm window; both kinds of curve on the plot's own scale.
+wave_source stationary_wave(const situace& s, const konfig& k, const mapping& m)
+{
+    const double t = static_cast<double>(k.t);
+    const cplx z = cplx(0.0, -s.E) * t;
+    const cplx phase = std::exp(cplx(z.real() / HBAR, z.imag() / HBAR));
+    const double root_n = std::sqrt(s.N.real());
+    wave_source w;
+    w.psi = [&s, phase, root_n](int region, double x) {
+        const cplx ps = phase * stationary(s, region, x);
+        return cplx(ps.real() / root_n, ps.imag() / root_n);
+    };
+    w.density_scale = w.part_scale = m.sm.amplitude();
+    return w;
+}
+
 // Bound-state levels across the well: a line at the first scan point past
 // every local minimum of the residual, so up to 2 meV above the level.
 void draw_levels(const situace& s, const mapping& m)
@@ -185,8 +203,8 @@ struct arrow {
 
 // Applies the arrow rule to the sample n (its psi); true when an arrow is
 // laid there.
-bool arrow_rule(arrow_state& st, const situace& s, const konfig& k, const mapping& m, double n, double dx,
-                cplx psi, arrow& out)
+bool arrow_rule(arrow_state& st, const situace& s, const konfig& k, const mapping& m, double amp, double n,
+                double dx, cplx psi, arrow& out)
 {
     const double edge1 = k.density * s.x0;
     const double edge2 = k.density * (s.x0 + s.a);
@@ -203,7 +221,6 @@ bool arrow_rule(arrow_state& st, const situace& s, const konfig& k, const mappin
     }
     if (!(st.have_p && st.have_q))
         return false;
-    const double amp = m.sm.amplitude();
     out.x = m.X(n * dx) - 45.0;
     out.y = m.sm.baseline() - 4.5 - amp * st.q.real();
     // Three samples on screen are 3 dx internal units wide.
@@ -219,7 +236,7 @@ bool arrow_rule(arrow_state& st, const situace& s, const konfig& k, const mappin
 // two pixels thick. The curves are drawn stroke by stroke (the imaginary
 // part's two rows, then the real part's), cut where a slope arrow is laid
 // so that the curve beyond it still covers it.
-void draw_curve(const situace& s, const konfig& k, const mapping& m)
+void draw_curve(const situace& s, const konfig& k, const mapping& m, const wave_source& wave)
 {
     const bool show_im = k.reim_mode && k.show_im;
     const bool show_re = k.reim_mode && k.show_re;
@@ -231,14 +248,8 @@ void draw_curve(const situace& s, const konfig& k, const mapping& m)
     const double dx = 1.0 / k.density;
     const double edge1 = k.density * s.x0;
     const double edge2 = k.density * (s.x0 + s.a);
-    // The time phase exp(-i E t / hbar), the same for every sample; the
-    // norm scales the state to unit probability over the norm window.
-    const double t = static_cast<double>(k.t);
-    const cplx z = cplx(0.0, -s.E) * t;
-    const cplx phase = std::exp(cplx(z.real() / HBAR, z.imag() / HBAR));
-    const double root_n = std::sqrt(s.N.real());
     const double y0 = m.sm.baseline();
-    const double amp = m.sm.amplitude();
+    const double amp = k.reim_mode ? wave.part_scale : wave.density_scale;
 
     // The first sample ends no segment; an arrow is looked for from the
     // second on.
@@ -257,8 +268,7 @@ void draw_curve(const situace& s, const konfig& k, const mapping& m)
     for (double n = -end;; n += 1.0, ++j) {
         const int region = n <= edge1 ? 0 : (n <= edge2 ? 1 : 2);
         const double x = n * dx;
-        const cplx ps = phase * stationary(s, region, x);
-        const cplx psi(ps.real() / root_n, ps.imag() / root_n);
+        const cplx psi = wave.psi(region, x);
         const double sx = m.X(x);
         if (!k.reim_mode) {
             density.add(sx, y0 - amp * norm2(psi), DENSITY_COLOUR);
@@ -269,7 +279,7 @@ void draw_curve(const situace& s, const konfig& k, const mapping& m)
             if (show_re)
                 re.add(sx, y0 - amp * psi.real(), both ? BOTH_RE_COLOUR : region_colour);
             arrow a;
-            if (arrows && j > 0 && arrow_rule(arrow_st, s, k, m, n, dx, psi, a)) {
+            if (arrows && j > 0 && arrow_rule(arrow_st, s, k, m, amp, n, dx, psi, a)) {
                 a.at = j;
                 laid.push_back(a);
                 breaks.push_back(j);
@@ -441,7 +451,7 @@ void three_region_draw(situace& s, const konfig& k, zgl_font* font)
               ZERO_LINE_COLOUR, 200);
 
     const bool square = k.show_square && !k.reim_mode;
-    draw_curve(s, k, m);
+    draw_curve(s, k, m, stationary_wave(s, k, m));
 
     if (square) {
         // One internal unit wide, centred, and one plotted unit high.

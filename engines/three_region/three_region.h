@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 #include "engines/engine.h"
@@ -87,6 +88,13 @@ std::vector<double> find_well_levels(const situace& s);
 std::vector<double> well_bound_energies(const situace& s, std::size_t most);
 // The same, searched only when V1, V2, V3 or a changed since the last call.
 const std::vector<double>& well_levels(const situace& s);
+
+// What the plot draws: psi at x (internal units) in region 0, 1 or 2, and
+// the plot's scales, pixels per unit of |psi|^2 and of a part of psi.
+struct wave_source {
+    std::function<cplx(int region, double x)> psi;
+    double density_scale, part_scale;
+};
 
 void three_region_step(situace& s, konfig& k);
 void three_region_layout(const situace& s, konfig& k);
