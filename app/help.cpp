@@ -20,7 +20,7 @@
 #include <cmath>
 #include <limits>
 
-#include "app/i18n.h"
+#include "common/i18n.h"
 #include "app/shell.h"
 
 namespace {

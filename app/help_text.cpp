@@ -7,7 +7,7 @@
 // button's tooltip; app/i18n.h for the translations.
 #include "app/config.h"
 #include "app/help.h"
-#include "app/i18n.h"
+#include "common/i18n.h"
 
 namespace {
 

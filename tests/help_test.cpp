@@ -19,7 +19,7 @@
 #include "app/controls.h"
 #include "app/help.h"
 #include "app/help_layout.h"
-#include "app/i18n.h"
+#include "common/i18n.h"
 #include "app/shell.h"
 #include "platform/zgl_test.h"
 

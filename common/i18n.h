@@ -1,6 +1,7 @@
-// Translations of the program's help texts (the help overlay, the start
-// hint and the tooltips) through gettext catalogues. The texts of the plot,
-// the listing and the labels are not translated.
+// Translations of the program's texts through gettext catalogues: the help
+// overlay, the start hint, the tooltips and the words of the packet's
+// listing. Numbers, units and the figures' names (T1, R1, E=) are not
+// translated.
 #pragma once
 
 #include <string>

@@ -5,7 +5,7 @@
 //
 // Relies on: <libintl.h> and <clocale>; /proc/self/exe for the program's
 // own path.
-#include "app/i18n.h"
+#include "common/i18n.h"
 
 #include <libintl.h>
 
