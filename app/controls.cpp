@@ -57,7 +57,8 @@ struct picture_slot {
 };
 constexpr picture_slot PANEL_PICTURES[] = {{"tl_sup", "sup.png"}, {"tl_%", "prepinac.png"}};
 constexpr picture_slot DISPLAY_PICTURES[] = {
-    {"tl_im", "ima.png"}, {"tl_re", "rea.png"}, {"tl_roz", "prav.png"}, {"tl_lupa", "lupa.png"}, {"tl_cas", "cas.png"},
+    {"tl_pkt", "pkt.png"}, {"tl_im", "ima.png"},   {"tl_re", "rea.png"},
+    {"tl_roz", "prav.png"}, {"tl_lupa", "lupa.png"}, {"tl_cas", "cas.png"},
 };
 
 void load_picture(konfig& k, const char* control_name, const char* file)
@@ -129,6 +130,7 @@ void build_controls(konfig& k)
         prepend_button(k, systems[i]->button, 5.0f, Hf - 45.0f * static_cast<float>(systems.size() - i));
 
     // The display buttons at the bottom right, time and zoom at the top right.
+    prepend_button(k, "tl_pkt", W - 45.0f, Hf - 245.0f);
     prepend_button(k, "tl_im", W - 45.0f, Hf - 95.0f);
     prepend_button(k, "tl_re", W - 45.0f, Hf - 145.0f);
     prepend_button(k, "tl_roz", W - 45.0f, Hf - 195.0f);
@@ -206,5 +208,7 @@ void show_system_controls(konfig& k, const system_record& system)
             c->visible = true;
         else if (!c->name.empty() && c->name[0] == 'V')
             c->visible = system.strips;
+        else if (c->name == "tl_pkt")
+            c->visible = system.packet;
     }
 }

@@ -140,6 +140,7 @@ struct system_record {
     advance_proc_t advance; // null: nothing to move on per tick
     bool strips;            // shows the potential strips "V1" .. "V3"
     bool panel;             // shows the superposition button "tl_sup" and its panel
+    bool packet;            // shows the packet button "tl_pkt"
     // The help overlay's lines for this system: what the display keys do
     // in it, then a section of its own (a heading, null key, first).
     std::span<const help_entry> display_help;

@@ -47,9 +47,12 @@ enum : uint8_t {
     K_ESCAPE = 0x01,
     K_1 = 0x02,
     K_2 = 0x03,
+    K_W = 0x11,
     K_R = 0x13,
     K_I = 0x17,
     K_P = 0x19,
+    K_LBRACKET = 0x1A,
+    K_RBRACKET = 0x1B,
     K_ENTER = 0x1C, // keypad Enter is reported as Enter too
     K_S = 0x1F,
     K_F = 0x21,

@@ -22,5 +22,5 @@ constinit const system_record JAMA_INF_SYSTEM = {
     1.0,             0.0,                50.0,                0.0,
     2.5,             0.0,                cplx(0.0, 0.0),      infinite_well_draw,
     infinite_well_input, infinite_well_step, infinite_well_layout, nullptr,
-    false,           true,               DISPLAY_HELP,        HELP,
+    false,           true,               false,               DISPLAY_HELP,        HELP,
 };

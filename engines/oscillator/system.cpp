@@ -24,5 +24,5 @@ constinit const system_record OSCILATOR_SYSTEM = {
     4.0,              0.0,              5.0,               0.0,
     1e15,             0.0,              cplx(0.0, 0.0),    oscillator_draw,
     oscillator_input, oscillator_step,  oscillator_layout, nullptr,
-    false,            true,             DISPLAY_HELP,      HELP,
+    false,            true,             false,             DISPLAY_HELP,      HELP,
 };

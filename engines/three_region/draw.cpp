@@ -16,6 +16,7 @@
 #include "common/numtext.h"
 #include "engines/plot.h"
 #include "engines/screen_map.h"
+#include "engines/three_region/packet_mode.h"
 #include "engines/three_region/three_region.h"
 
 namespace {
@@ -31,6 +32,9 @@ constexpr uint32_t SQUARE_COLOUR = 0xDDDDDD;
 constexpr uint32_t GRID_COLOUR = 0x666666;
 constexpr uint32_t ENERGY_COLOUR = 0xFFFFFF;
 constexpr uint32_t WALL_COLOUR = 0xDDDDDD;
+// The packet's energy band: the energy line's white, faint.
+constexpr uint32_t ENERGY_BAND_COLOUR = 0xFFFFFF;
+constexpr uint8_t ENERGY_BAND_ALPHA = 40;
 
 // Middle dot U+00B7 in UTF-8; the length labels read "<··· 1.6nm ···>".
 #define MIDDOT "\xC2\xB7"
@@ -63,7 +67,9 @@ constexpr std::size_t LISTED_LEVELS = 10;
 // regional format (0.846523, 1, 0) and a line feed. A figure that is not a
 // finite number is left out: where a denominator vanishes the quotient is
 // no figure a reader can use.
-void add_figure(std::string& text, const char* name, double v)
+} // namespace
+
+void add_listing_figure(std::string& text, const char* name, double v)
 {
     const double rounded = round_even(v * 1000000.0) * 0.000001;
     if (!std::isfinite(rounded))
@@ -74,13 +80,15 @@ void add_figure(std::string& text, const char* name, double v)
     text += '\n';
 }
 
+namespace {
+
 // A transmitted and a reflected share, from the reflected amplitude over
 // the incoming one.
 void add_pair(std::string& text, const char* t_name, const char* r_name, cplx reflected, cplx incoming)
 {
     const double r = std::pow(std::abs(cdiv(reflected, incoming)), 2);
-    add_figure(text, t_name, 1.0 - r);
-    add_figure(text, r_name, r);
+    add_listing_figure(text, t_name, 1.0 - r);
+    add_listing_figure(text, r_name, r);
 }
 
 // The listing. A transmission and reflection pair is a share of probability
@@ -397,6 +405,16 @@ double value_offset(double v, const situace& s, const mapping& m)
     return (v == m.vmax || std::fabs(v - s.E - 1.0) < 1.0) ? ABOVE : BELOW;
 }
 
+// The packet's energies, E +- dE, as a faint band behind the energy line.
+void draw_energy_band(double E, double spread, const mapping& m)
+{
+    const double top = m.Y(E + spread), bottom = m.Y(E - spread);
+    const double left = m.sm.plot_left(), right = m.sm.plot_right();
+    if (plot_drawable(top) && plot_drawable(bottom) && bottom > top)
+        pr2d_Rect(static_cast<float>(left), static_cast<float>(top), static_cast<float>(right - left),
+                  static_cast<float>(bottom - top), ENERGY_BAND_COLOUR, ENERGY_BAND_ALPHA, PR2D_FILL);
+}
+
 // The labels; with no energy diagram (diagram false) only the length
 // labels, which do not depend on the energy scale.
 void draw_labels(const situace& s, const mapping& m, zgl_font* font, bool diagram)
@@ -434,7 +452,8 @@ void draw_labels(const situace& s, const mapping& m, zgl_font* font, bool diagra
 
 void three_region_draw(situace& s, const konfig& k, zgl_font* font)
 {
-    s.text = listing(s);
+    const packet_mode* packet = shown_packet(s);
+    s.text = packet != nullptr ? packet_listing(*packet) : packet_blocked_line(s) + listing(s);
 
     mapping m;
     m.sm = screen_of(k);
@@ -451,7 +470,7 @@ void three_region_draw(situace& s, const konfig& k, zgl_font* font)
               ZERO_LINE_COLOUR, 200);
 
     const bool square = k.show_square && !k.reim_mode;
-    draw_curve(s, k, m, stationary_wave(s, k, m));
+    draw_curve(s, k, m, packet != nullptr ? packet_wave(*packet, y0) : stationary_wave(s, k, m));
 
     if (square) {
         // One internal unit wide, centred, and one plotted unit high.
@@ -466,6 +485,8 @@ void three_region_draw(situace& s, const konfig& k, zgl_font* font)
 
     if (diagram) {
         draw_grid(s, m);
+        if (packet != nullptr)
+            draw_energy_band(s.E, packet->energy_spread, m);
         draw_potential(s, m);
     }
 

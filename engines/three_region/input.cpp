@@ -11,9 +11,14 @@
 
 #include "common/numtext.h"
 #include "engines/screen_map.h"
+#include "engines/three_region/packet_mode.h"
 #include "engines/three_region/three_region.h"
 
 namespace {
+
+// [ and ] make the packet 10 % narrower or wider.
+constexpr double PACKET_NARROWER = 0.9;
+constexpr double PACKET_WIDER = 1.1;
 
 // Both edges of the middle region stay within -0.9 L .. 0.9 L.
 constexpr double EDGE_LIMIT = 0.9;
@@ -120,6 +125,19 @@ bool drag(situace& s, const konfig& k, const control* hit)
 void three_region_input(situace& s, konfig& k, control* hit, bool& changed)
 {
     const double lim = EDGE_LIMIT * k.half_range;
+
+    // The packet: W or its button turn the mode on and off, [ and ] make
+    // it narrower or wider; the step starts it afresh.
+    if (key_Press(K_W) || (mouse_Click(M_BLEFT) && hit != nullptr && hit->name == "tl_pkt")) {
+        packet_toggle(s, k);
+        changed = true;
+        return;
+    }
+    if (key_Press(K_LBRACKET) || key_Press(K_RBRACKET)) {
+        packet_widen(s, key_Press(K_LBRACKET) ? PACKET_NARROWER : PACKET_WIDER);
+        changed = true;
+        return;
+    }
 
     // Right: widen the region to the right, or with Shift move it right; a
     // step that would cross the limit puts the right edge on it. After the

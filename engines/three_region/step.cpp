@@ -3,6 +3,7 @@
 // plot's scale.
 //
 // Relies on solve_stationary (model.cpp).
+#include "engines/three_region/packet_mode.h"
 #include "engines/three_region/three_region.h"
 
 #include <algorithm>
@@ -128,4 +129,6 @@ void three_region_step(situace& s, konfig& k)
 
     if (std::isnan(s.N.real()) || s.N == cplx(0.0, 0.0))
         s.N = cplx(1.0, 0.0);
+
+    packet_follow(s, k);
 }

@@ -1,5 +1,6 @@
 // The three systems this engine runs: the same procedures and help on
 // three potentials.
+#include "engines/three_region/packet_mode.h"
 #include "engines/three_region/three_region.h"
 
 namespace {
@@ -10,6 +11,8 @@ const help_entry DISPLAY_HELP[] = {
     {"P", "value and length labels"},
     {"N", "unit-area square (density)"},
     {"S", "slope arrows (real part)"},
+    {"W, packet button", "wave packet or stationary state"},
+    {"[ ]", "narrower / wider packet"},
 };
 
 const help_entry HELP[] = {
@@ -26,9 +29,27 @@ constexpr system_record three_region_system(const char* name, const char* button
                                             const char* tooltip, double E, double V1, double V2, double V3,
                                             double a, double x0)
 {
-    return {name,         button,        picture, tooltip, E, V1, V2, V3, a, x0, cplx(1.0, 0.0),
-            three_region_draw, three_region_input, three_region_step, three_region_layout, nullptr, true,
-            false,        DISPLAY_HELP,  HELP};
+    return {name,
+            button,
+            picture,
+            tooltip,
+            E,
+            V1,
+            V2,
+            V3,
+            a,
+            x0,
+            cplx(1.0, 0.0),
+            three_region_draw,
+            three_region_input,
+            three_region_step,
+            three_region_layout,
+            three_region_advance,
+            true,
+            false,
+            true,
+            DISPLAY_HELP,
+            HELP};
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "engines/engine.h"
@@ -88,6 +89,10 @@ std::vector<double> find_well_levels(const situace& s);
 std::vector<double> well_bound_energies(const situace& s, std::size_t most);
 // The same, searched only when V1, V2, V3 or a changed since the last call.
 const std::vector<double>& well_levels(const situace& s);
+
+// One line of the listing: the name, "=", v rounded to six decimals in the
+// regional format and a line feed; nothing for a figure that is no number.
+void add_listing_figure(std::string& text, const char* name, double v);
 
 // What the plot draws: psi at x (internal units) in region 0, 1 or 2, and
 // the plot's scales, pixels per unit of |psi|^2 and of a part of psi.
