@@ -25,7 +25,7 @@
 // is counted for the side it leaves on.
 #include <algorithm>
 #include <cmath>
-#include <string>
+#include <cstdio>
 
 #include "common/constants.h"
 #include "common/report.h"
@@ -165,8 +165,10 @@ bool packet_start(packet& p, const packet_setup& in)
     const double j_last = std::ceil((inner_right + right.depth - s.x0) / dx);
     const double cells = j_last - j_first;
     if (!(cells > 0.0) || cells > double(MOST_NODES)) {
-        report("the wave packet cannot start: its grid would need " + std::to_string(cells) +
-               " points; a narrower view or a wider packet needs fewer");
+        char text[160];
+        std::snprintf(text, sizeof text, "the wave packet cannot start: its grid would need %.3g points; a "
+                      "narrower view or a wider packet needs fewer", cells);
+        report(text);
         return false;
     }
     const std::size_t n = static_cast<std::size_t>(cells);
@@ -280,8 +282,10 @@ void packet_advance(packet& p, double seconds)
     // k steps rather than k - 1 and a remainder of nearly a whole step.
     double whole = std::floor(p.owed / p.dt + 1e-9);
     if (whole > double(PACKET_MAX_STEPS_PER_CALL)) {
-        report("the wave packet was asked to move " + std::to_string(whole) + " steps at once; it moved " +
-               std::to_string(PACKET_MAX_STEPS_PER_CALL) + " and dropped the rest");
+        char text[160];
+        std::snprintf(text, sizeof text, "the wave packet was asked to move %.3g steps at once; it moved %zu and "
+                      "dropped the rest", whole, PACKET_MAX_STEPS_PER_CALL);
+        report(text);
         whole = double(PACKET_MAX_STEPS_PER_CALL);
         p.owed = whole * p.dt;
     }

@@ -21,14 +21,6 @@ using cplx = std::complex<double>;
 // eV * unit^2: the kinetic energy of wave number k is HBAR2_2M * k^2.
 constexpr double HBAR2_2M = HBAR * HBAR / TWO_M;
 
-// The wave number sqrt((E - V) / HBAR2_2M) on the principal branch: real
-// and positive where the wave travels, positive imaginary where it decays,
-// so exp(i q x) is in both cases what goes to the right.
-cplx wave_number(double E, double V)
-{
-    return std::sqrt(cplx((E - V) / HBAR2_2M, 0.0));
-}
-
 // sin(z) / z, with its series near 0 where the quotient would lose digits.
 cplx sinc(cplx z)
 {
@@ -37,14 +29,16 @@ cplx sinc(cplx z)
     return std::sin(z) / z;
 }
 
-} // namespace
-
-plane_wave_rt plane_wave_transmission(double E, double V1, double V2, double V3, double a)
+// R and T for the wave number k1 > 0 (1/unit) in region 1, with the
+// potentials given relative to V1 (eV): in wave numbers, so that a slow
+// wave keeps its digits (V1 + HBAR2_2M k1^2 would lose them).
+plane_wave_rt rt_at(double k1, double d2, double d3, double a)
 {
-    if (!(E > V1))
-        return {0.0, 0.0};
-    const double k1 = std::sqrt((E - V1) / HBAR2_2M);
-    const cplx q2 = wave_number(E, V2), q3 = wave_number(E, V3);
+    // Wave numbers on the principal branch: real and positive where the
+    // wave travels, positive imaginary where it decays, so exp(i q x) is
+    // in both cases what goes to the right.
+    const cplx q2 = std::sqrt(cplx(k1 * k1 - d2 / HBAR2_2M, 0.0));
+    const cplx q3 = std::sqrt(cplx(k1 * k1 - d3 / HBAR2_2M, 0.0));
     const cplx c = std::cos(q2 * a), sa = sinc(q2 * a) * a;
     // (psi, psi') at x0 + a from their values at x0, with x0 taken as 0
     // (R and T do not depend on where the potential stands).
@@ -59,7 +53,19 @@ plane_wave_rt plane_wave_transmission(double E, double V1, double V2, double V3,
     // Only a travelling wave in region 3 carries current away; its current
     // per unit incoming current is (k3 / k1) |t|^2.
     const double T = q3.imag() == 0.0 && q3.real() > 0.0 ? q3.real() / k1 * std::norm(t) : 0.0;
+    // A barrier so thick that cosh(kappa a) overflows lets nothing through.
+    if (!std::isfinite(T) || !std::isfinite(std::norm(r)))
+        return {1.0, 0.0};
     return {std::norm(r), T};
+}
+
+} // namespace
+
+plane_wave_rt plane_wave_transmission(double E, double V1, double V2, double V3, double a)
+{
+    if (!(E > V1))
+        return {0.0, 0.0};
+    return rt_at(std::sqrt((E - V1) / HBAR2_2M), V2 - V1, V3 - V1, a);
 }
 
 double packet_expected_transmission(const packet_setup& s)
@@ -73,7 +79,9 @@ double packet_expected_transmission(const packet_setup& s)
     // k = 0 nothing reaches the barrier, and below the threshold of region 3
     // nothing passes it; T(k) has a square-root edge there, so Simpson's
     // rule runs on each side of it separately to keep its accuracy.
-    const double lo = std::max(0.0, k0 - 9.0 * sk), hi = k0 + 9.0 * sk;
+    // (Just above 0: at k = 0 itself T is 0/0, and its limit is not
+    // always 0.)
+    const double lo = std::max(1e-9 * sk, k0 - 9.0 * sk), hi = k0 + 9.0 * sk;
     if (!(hi > lo))
         return 0.0;
     double edge = lo;
@@ -82,7 +90,7 @@ double packet_expected_transmission(const packet_setup& s)
     const auto integrand = [&](double k) {
         const double z = (k - k0) / sk;
         return std::exp(-0.5 * z * z) / (sk * std::sqrt(2.0 * PI)) *
-               plane_wave_transmission(s.V1 + HBAR2_2M * k * k, s.V1, s.V2, s.V3, s.a).T;
+               rt_at(k, s.V2 - s.V1, s.V3 - s.V1, s.a).T;
     };
     const auto simpson = [&](double from, double to) {
         constexpr int n = 4000; // even
