@@ -154,8 +154,8 @@ void read_config(konfig& k)
         report(wrong + ", so the program uses its default settings, writes them to " + name +
                " and keeps the old file as " + BACKUP_FILE);
     else
-        report_once(wrong + " and cannot be replaced (" + failed + ")" + NOT_SAVED + "; the file is left as it is, " +
-                    "with a copy as " + BACKUP_FILE);
+        report_once(wrong + " and cannot be replaced (" + failed + ")" + NOT_SAVED +
+                    "; the file is left as it is, with a copy as " + BACKUP_FILE);
 }
 
 } // namespace

@@ -60,7 +60,8 @@ settings_folder enter_settings_folder()
     const std::string where = dir.empty() ? "no settings folder can be found (" + why + ")"
                                           : "the settings folder " + dir + " cannot be used (" + why + ")";
     const char* tmpdir = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmpdir != nullptr && tmpdir[0] == '/' ? tmpdir : "/tmp") + "/vlnkar-XXXXXX";
+    std::string pattern =
+        std::string(tmpdir != nullptr && tmpdir[0] == '/' ? tmpdir : "/tmp") + "/vlnkar-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     if (::mkdtemp(name.data()) == nullptr || ::chdir(name.data()) != 0) {

@@ -139,7 +139,8 @@ uint64_t listed_entries(const fs::path& path)
             count = le(&b[at + 10], 2);
             uint8_t z[56];
             if (at >= 20 && le(&b[at - 20], 4) == 0x07064b50 &&
-                ::pread(fd, z, sizeof z, off_t(le(&b[at - 12], 8))) == off_t(sizeof z) && le(z, 4) == 0x06064b50)
+                ::pread(fd, z, sizeof z, off_t(le(&b[at - 12], 8))) == off_t(sizeof z) &&
+                le(z, 4) == 0x06064b50)
                 count = le(z + 32, 8);
             break;
         }
