@@ -145,9 +145,9 @@ config_values parse_config(std::string_view bytes)
         }
     }
     if (item <= 3) {
-        static const char* const missing[] = {"", "gives no window width", "gives no window height",
-                                              "names no start-up system (volna, bariera, jama, "
-                                              "jama_inf or oscilator)"};
+        static const char* const missing[] = {
+            "", "gives no window width", "gives no window height",
+            "names no start-up system (volna, bariera, jama, jama_inf or oscilator)"};
         v.problem = missing[item];
         // Lines past the limit were not looked at: say so, or an item there
         // would seem to be overlooked.

@@ -85,6 +85,9 @@ bool stop_signalled()
 // its end and for a stop signal, and on a signal end the whole group.
 void show_error_box(const char* title, const char* text)
 {
+    if (stop_signalled())
+        return;
+    const pid_t parent = getpid();
     const pid_t child = fork();
     if (child < 0) {
         // No second process: the box as it comes, unkillable but shown.
@@ -98,6 +101,8 @@ void show_error_box(const char* title, const char* text)
         signal(SIGTERM, SIG_DFL);
         signal(SIGINT, SIG_DFL);
         prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent) // the parent ended before the line above
+            _exit(0);
         SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title, text, nullptr);
         _exit(0);
     }
