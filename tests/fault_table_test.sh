@@ -117,10 +117,10 @@ run_row() {
     fi
     local -a run=("$prog")
     [[ $setup == *installed* ]] && run=("$dir/bin/vlnkar" --desktop)
+    [ -n "${PROGRAM_PRELOAD:-}" ] && run=(env LD_PRELOAD="$PROGRAM_PRELOAD" "${run[@]}")
     [[ $setup == *xdg=file* ]] && run=(env XDG_CONFIG_HOME="$dir/xdg" "${run[@]}")
     [[ $setup == *fsize=0* ]] && run=(prlimit --fsize=0 "${run[@]}")
     [ "$how" = box ] && run=(env SDL_VIDEODRIVER=bogus "${run[@]}")
-    [ -n "${PROGRAM_PRELOAD:-}" ] && run=(env LD_PRELOAD="$PROGRAM_PRELOAD" "$prog")
     if [ -n "$user" ] && [ "$(id -u)" = 0 ]; then
         run=(env -u XAUTHORITY setpriv --reuid=nobody --regid=nogroup --clear-groups "${run[@]}")
     fi
