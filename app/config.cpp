@@ -12,6 +12,9 @@
 #include <cstring>
 #include <set>
 
+#include <unistd.h>
+
+#include "common/files.h"
 #include "common/report.h"
 #include "engines/infinite_well/infinite_well.h"
 #include "engines/oscillator/oscillator.h"
@@ -20,6 +23,7 @@
 namespace {
 
 const char* const CONFIG_FILE = "config.ini";
+const char* const BACKUP_FILE = "config.ini.bak";
 
 // The default file, exactly as written: CR LF after every line.
 const char DEFAULT_FILE_TEXT[] = "Konfigurace Vlnkar\r\n"
@@ -50,32 +54,29 @@ void reset_view(konfig& k)
 
 namespace {
 
-// Creates or overwrites "config.ini" with the default lines. Returns why
-// that failed (the system's reason), or "" when the file was written.
-std::string write_default_file()
+// The user's file under "config.ini.bak", replacing an older one, before
+// the defaults replace it: a second name for the same file, so nothing is
+// copied and a kill meanwhile leaves the file under both names. Where the
+// file system has no second names, the file itself moves there (config.ini
+// is then missing until the defaults are written). On failure `why` says why.
+bool keep_backup(std::string& why)
 {
-    errno = 0;
-    std::FILE* f = std::fopen(CONFIG_FILE, "wb");
-    if (!f)
-        return plain_reason(std::strerror(errno != 0 ? errno : EIO));
-    const size_t len = sizeof DEFAULT_FILE_TEXT - 1;
-    bool ok = std::fwrite(DEFAULT_FILE_TEXT, 1, len, f) == len;
-    int err = ok ? 0 : errno;
-    // A full disk often shows only when the buffer is flushed at close.
-    if (std::fflush(f) != 0 && ok) {
-        ok = false;
-        err = errno;
+    if (::unlink(BACKUP_FILE) != 0 && errno != ENOENT) {
+        why = plain_reason(std::strerror(errno));
+        return false;
     }
-    if (std::fclose(f) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    return ok ? std::string() : plain_reason(std::strerror(err != 0 ? err : EIO));
+    if (::link(CONFIG_FILE, BACKUP_FILE) == 0)
+        return true;
+    const int err = errno;
+    if ((err == EPERM || err == EOPNOTSUPP || err == EMLINK) && ::rename(CONFIG_FILE, BACKUP_FILE) == 0)
+        return true;
+    why = plain_reason(std::strerror(err));
+    return false;
 }
 
 // The sentences about "config.ini" said in this run: each is said once, so
 // pressing L (which reads the file again) does not repeat it.
-std::set<std::string>& said()
+std::set<std::string>& sentences_said()
 {
     static std::set<std::string> sentences;
     return sentences;
@@ -83,7 +84,7 @@ std::set<std::string>& said()
 
 void report_once(const std::string& sentence)
 {
-    if (said().insert(sentence).second)
+    if (sentences_said().insert(sentence).second)
         report(sentence);
 }
 
@@ -122,36 +123,50 @@ void read_config(konfig& k)
                     "alone");
         return;
     }
-    // One sentence for what went wrong, whether or not the defaults could
-    // then be written.
-    const std::string failed = write_default_file();
-    const std::string file_name = CONFIG_FILE;
-    switch (file.source) {
-    case config_source::unreadable:
-        report_once("cannot read " + file_name + " (" + plain_reason(file.what) + ")" +
-                    (failed.empty()
-                         ? ", so the program starts with its default settings and writes them to it"
-                         : " nor replace it (" + failed + ")" + NOT_SAVED));
-        break;
-    case config_source::missing:
-        if (!failed.empty())
-            report_once("cannot create " + file_name + " in the current directory (" + failed + ")" +
-                        NOT_SAVED);
-        break;
-    default:
-        // Read but incomplete: replaced by the defaults without a word, as
-        // long as that works.
-        if (!failed.empty())
-            report_once(file_name + " is incomplete and cannot be replaced (" + failed + ")" + NOT_SAVED);
-        break;
+    const std::string name = CONFIG_FILE;
+    const std::string text(DEFAULT_FILE_TEXT, sizeof DEFAULT_FILE_TEXT - 1);
+    std::string failed;
+    if (file.source == config_source::missing && !file.link) {
+        if (!write_file_atomically(name, text, failed))
+            report_once("cannot create " + name + " in the current directory (" + failed + ")" + NOT_SAVED);
+        return;
     }
+    // An empty file holds nothing of the user's: it is simply replaced.
+    if (file.source == config_source::read && file.bytes.empty()) {
+        if (!write_file_atomically(name, text, failed))
+            report_once(name + " is empty and cannot be replaced (" + failed + ")" + NOT_SAVED);
+        return;
+    }
+    // What is wrong with the file, as the start of one sentence.
+    std::string wrong = name + " leads to no file";
+    if (file.source == config_source::read)
+        wrong = name + " " + parse_config(file.bytes).problem;
+    else if (file.source == config_source::unreadable)
+        wrong = name + " cannot be read (" + plain_reason(file.what) + ")";
+    if (file.link) {
+        report_once(wrong + " and is a symbolic link, so the program runs on its default settings and writes "
+                            "nothing through it");
+        return;
+    }
+    // The user's file is kept before the defaults replace it.
+    if (!keep_backup(failed)) {
+        report_once(wrong + " and cannot be kept as " + BACKUP_FILE + " (" + failed +
+                    "), so the program runs on its default settings and leaves the file as it is");
+        return;
+    }
+    if (write_file_atomically(name, text, failed))
+        report(wrong + ", so the program uses its default settings, writes them to " + name +
+               " and keeps the old file as " + BACKUP_FILE);
+    else
+        report_once(wrong + " and cannot be replaced (" + failed + ")" + NOT_SAVED +
+                    "; the file is left as it is, with a copy as " + BACKUP_FILE);
 }
 
 } // namespace
 
 void config_forget_reports()
 {
-    said().clear();
+    sentences_said().clear();
 }
 
 // In the order of their buttons down the left edge.

@@ -15,26 +15,13 @@
 #include <cstring>
 #include <utility>
 
+#include "common/files.h"
+
 namespace {
 
-const char* kind_of(mode_t mode)
+config_file failed(config_source source, std::string what, bool link)
 {
-    if (S_ISDIR(mode))
-        return "a directory";
-    if (S_ISFIFO(mode))
-        return "a FIFO";
-    if (S_ISCHR(mode))
-        return "a character device";
-    if (S_ISBLK(mode))
-        return "a block device";
-    if (S_ISSOCK(mode))
-        return "a socket";
-    return "not a regular file";
-}
-
-config_file failed(config_source source, std::string what)
-{
-    return config_file{source, std::string(), std::move(what)};
+    return config_file{source, std::string(), std::move(what), link};
 }
 
 bool parse_int32(std::string_view text, int32_t& out)
@@ -76,27 +63,28 @@ bool is_system_name(std::string_view name)
 config_file read_config_file(const char* path)
 {
     struct stat st {};
+    const bool link = ::lstat(path, &st) == 0 && S_ISLNK(st.st_mode);
     if (::stat(path, &st) != 0) {
-        // A dangling link counts as missing too: the default file is
-        // created where it points, as for any missing file.
+        // A dangling link counts as missing too (but is never written
+        // through).
         if (errno == ENOENT)
-            return failed(config_source::missing, std::string());
-        return failed(config_source::unreadable, std::strerror(errno));
+            return failed(config_source::missing, std::string(), link);
+        return failed(config_source::unreadable, std::strerror(errno), link);
     }
     if (!S_ISREG(st.st_mode))
-        return failed(config_source::unusable, kind_of(st.st_mode));
+        return failed(config_source::unusable, file_kind(st.st_mode), link);
     // O_NONBLOCK: should the name have been replaced by a FIFO since the
     // look above, opening it must not wait for a writer.
     const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
-        return failed(config_source::unreadable, std::strerror(errno));
+        return failed(config_source::unreadable, std::strerror(errno), link);
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         const int err = errno;
         ::close(fd);
-        return S_ISREG(st.st_mode) ? failed(config_source::unreadable, std::strerror(err))
-                                   : failed(config_source::unusable, kind_of(st.st_mode));
+        return S_ISREG(st.st_mode) ? failed(config_source::unreadable, std::strerror(err), link)
+                                   : failed(config_source::unusable, file_kind(st.st_mode), link);
     }
-    config_file out{config_source::read, std::string(CONFIG_MAX_BYTES + 1, '\0'), std::string()};
+    config_file out{config_source::read, std::string(CONFIG_MAX_BYTES + 1, '\0'), std::string(), link};
     size_t got = 0;
     while (got < out.bytes.size()) {
         const ssize_t n = ::read(fd, out.bytes.data() + got, out.bytes.size() - got);
@@ -105,7 +93,7 @@ config_file read_config_file(const char* path)
         if (n < 0) {
             const int err = errno;
             ::close(fd);
-            return failed(config_source::unreadable, std::strerror(err));
+            return failed(config_source::unreadable, std::strerror(err), link);
         }
         if (n == 0)
             break;
@@ -118,13 +106,14 @@ config_file read_config_file(const char* path)
 
 config_values parse_config(std::string_view bytes)
 {
+    const size_t full_size = bytes.size();
     if (bytes.size() > CONFIG_MAX_BYTES) {
         // The file goes on past the limit: a line cut there is not a whole
         // line (a width of "1024" cut to "10" would be a different number).
         const size_t last_lf = bytes.substr(0, CONFIG_MAX_BYTES).rfind('\n');
         bytes = last_lf == std::string_view::npos ? std::string_view() : bytes.substr(0, last_lf + 1);
     }
-    config_values v{false, 0, 0, 0, 0, std::string()};
+    config_values v{false, 0, 0, 0, 0, std::string(), std::string()};
     int item = 1; // 1 width, 2 height, 3 system
     size_t pos = 0;
     while (item <= 3 && pos < bytes.size()) {
@@ -155,8 +144,17 @@ config_values parse_config(std::string_view bytes)
             ++item;
         }
     }
-    if (item <= 3)
+    if (item <= 3) {
+        static const char* const missing[] = {
+            "", "gives no window width", "gives no window height",
+            "names no start-up system (volna, bariera, jama, jama_inf or oscilator)"};
+        v.problem = missing[item];
+        // Lines past the limit were not looked at: say so, or an item there
+        // would seem to be overlooked.
+        if (bytes.size() < full_size)
+            v.problem += " in its first " + std::to_string(CONFIG_MAX_BYTES / 1024) + " KiB";
         return v;
+    }
     v.complete = true;
     // A size out of range is still taken as its item (it keeps its place in
     // the order), and only then brought to the nearest usable size.

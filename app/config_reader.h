@@ -31,6 +31,7 @@ struct config_file {
     config_source source;
     std::string bytes; // at most CONFIG_MAX_BYTES + 1 (the extra byte tells that the file goes on)
     std::string what;  // unusable: what it is ("a directory"); unreadable: why (strerror)
+    bool link;         // the name is a symbolic link: it may be read, never written through
 };
 
 // Reads the start of the file at `path` without ever blocking: a FIFO, a
@@ -44,6 +45,7 @@ struct config_values {
     int32_t asked_width;  // pixels, as written in the file
     int32_t asked_height; // pixels, as written in the file
     std::string system;   // one of the five system names
+    std::string problem;  // when not complete: what is missing, as a clause ("gives no window height")
 };
 
 // The items in the first bytes of the file. Lines end with LF (a CR right

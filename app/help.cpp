@@ -169,6 +169,18 @@ void draw_hint(const konfig& k, zgl_font* f, const control* hovered)
         draw_box(f, box, t, pad);
 }
 
+// A note from the start, centred at the top of the window, over the plot.
+void draw_note(const konfig& k, zgl_font* f)
+{
+    help_text_box t{0, 0, 0, 0, 1, HELP_KEY_COLOUR, ""};
+    float pad = 0;
+    if (!size_box(f, shell.help.note, float(k.width), t, pad))
+        return;
+    const float w = std::ceil(t.w + 2 * pad);
+    const float h = std::ceil(t.h + 2 * pad);
+    draw_box(f, {std::floor((float(k.width) - w) / 2), 40.0f, w, h}, t, pad);
+}
+
 // The tooltip near the mouse: beside the control towards the middle of the
 // window, else below or above it; never over it and never out of the
 // window.
@@ -252,6 +264,8 @@ void help_draw(const konfig& k, const situace& s, zgl_font* f, const control* ho
         draw_overlay(k, s, f, hovered);
     else if (!shell.help.f1_used && shell.help.ticks < HELP_HINT_TICKS)
         draw_hint(k, f, hovered);
+    if (!shell.help.note.empty() && shell.help.ticks < HELP_NOTE_TICKS)
+        draw_note(k, f);
     if (hovered != nullptr && hovered != k.controls && shell.help.rest_ticks >= HELP_REST_TICKS &&
         hovered->name == shell.help.rest_on)
         draw_tooltip(k, f, *hovered, phasor_mode);

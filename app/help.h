@@ -20,6 +20,7 @@
 // Times in 10 ms ticks of the timer, so they do not depend on the frame rate.
 constexpr uint32_t HELP_HINT_TICKS = 500; // the start hint stands for 5 s
 constexpr uint32_t HELP_REST_TICKS = 50;  // the mouse rests 0.5 s before a tooltip shows
+constexpr uint32_t HELP_NOTE_TICKS = 800; // a note from the start stands for 8 s
 
 // Part of the shell's state (shell_state::help), so it starts fresh with it.
 struct help_state {
@@ -30,6 +31,8 @@ struct help_state {
     int rest_x = 0, rest_y = 0;     // mouse position in the last tick, logical pixels
     uint32_t rest_ticks = 0;        // ticks the mouse has rested on rest_on, up to HELP_REST_TICKS
     int anchor_x = 0, anchor_y = 0; // mouse position when the tooltip appeared; it stands near there
+    std::string note;               // something the user must know from the start, shown at the top
+                                    // for HELP_NOTE_TICKS; "" for none
 };
 
 // Fresh state (overlay off, hint on) and the language from the user's locale.

@@ -67,7 +67,7 @@ void exit_proc()
     free_controls(shell.konf);
 }
 
-int vlnkar_main()
+int vlnkar_main(const std::string& note)
 {
     // A fresh state as a whole: the program runs this once, the tests run it
     // once per test.
@@ -78,6 +78,7 @@ int vlnkar_main()
     config_forget_reports();
     numtext_init_locale();
     help_start(); // help: fresh help state, help texts in the user's language
+    shell.help.note = note;
     // The random walk of the bound-state engines draws from rand(); seed it
     // from a millisecond clock.
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(

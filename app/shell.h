@@ -51,5 +51,6 @@ void timer_proc(); // one 10 ms tick
 // Ends a typed entry, if one is in progress: stops the text reading and
 // empties the record. Storing the number is the tick's business.
 void end_entry(typed_entry& entry);
-// The whole program: returns the process exit status.
-int vlnkar_main();
+// The whole program: returns the process exit status. `note`, when not
+// empty, is shown on screen for the first seconds (and was said on stderr).
+int vlnkar_main(const std::string& note = "");

@@ -9,12 +9,18 @@
 // Nothing a file says about itself is trusted: an archive entry is read in
 // chunks up to a fixed size whatever size the archive declares for it, and
 // a picture's size is read from its header before anything is decoded.
+#include <fcntl.h>
 #include <physfs.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 
+#include "common/files.h"
 #include "common/report.h"
 #include "platform/zgl_internal.h"
 
@@ -83,6 +89,64 @@ bool is_file(const fs::path& p)
 {
     std::error_code ec;
     return fs::is_regular_file(p, ec);
+}
+
+// What stands under `p` when that is there but is not a regular file ("a
+// FIFO"), or "" (a regular file, or nothing at all).
+std::string odd_file(const fs::path& p)
+{
+    struct stat st {};
+    if (::stat(p.c_str(), &st) == 0)
+        return S_ISREG(st.st_mode) ? std::string() : file_kind(st.st_mode);
+    return errno == ELOOP ? "a symbolic link that leads round in a loop" : std::string();
+}
+
+// An archive listing more entries than this is refused before PhysFS
+// mounts it: mounting costs time that grows with the square of the count
+// (100,000 entries take seconds, during which the program cannot even
+// end), while ours holds fourteen.
+constexpr uint64_t kMaxArchiveEntries = 10000;
+
+uint64_t le(const uint8_t* p, int bytes)
+{
+    uint64_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        v = v << 8 | p[i];
+    return v;
+}
+
+// The number of entries the zip at `path` says its directory holds, read
+// from its end record (and, where there is one, from the zip64 end record
+// the locator before it points at); 0 when no end record is found, which
+// PhysFS will then report. A file that is not regular is left unread.
+uint64_t listed_entries(const fs::path& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return 0;
+    struct stat st {};
+    uint64_t count = 0;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        // The end record (22 bytes and a comment of up to 65,535) and the
+        // 20-byte zip64 locator right before it lie within the last bytes.
+        const off_t tail = std::min<off_t>(st.st_size, 22 + 65535 + 20);
+        std::vector<uint8_t> b(size_t(tail), 0);
+        const bool read = tail >= 22 && ::pread(fd, b.data(), b.size(), st.st_size - tail) == tail;
+        // Searched from the end, as zip readers do.
+        for (size_t at = read ? b.size() - 21 : 0; at-- > 0;) {
+            if (le(&b[at], 4) != 0x06054b50)
+                continue;
+            count = le(&b[at + 10], 2);
+            uint8_t z[56];
+            if (at >= 20 && le(&b[at - 20], 4) == 0x07064b50 &&
+                ::pread(fd, z, sizeof z, off_t(le(&b[at - 12], 8))) == off_t(sizeof z) &&
+                le(z, 4) == 0x06064b50)
+                count = le(z + 32, 8);
+            break;
+        }
+    }
+    ::close(fd);
+    return count;
 }
 
 enum class chunked { whole, failed, too_big };
@@ -258,6 +322,9 @@ bool file_OpenArchive(const std::string& name, const std::string& /*password: zi
     // finds its pictures from any directory.
     fs::path path = name;
     const fs::path dir = zgl::program_dir();
+    // Something else under the name where it is first looked for (a FIFO,
+    // a folder, a link loop) is named in the message below.
+    const std::string odd = zgl::odd_file(path);
     if (path.is_relative() && !zgl::is_file(path) && !dir.empty()) {
         for (const fs::path& candidate : {dir / name, dir / ".." / "share" / "vlnkar" / name}) {
             if (zgl::is_file(candidate)) {
@@ -274,9 +341,15 @@ bool file_OpenArchive(const std::string& name, const std::string& /*password: zi
                                                  ", so the program runs without its pictures and font");
         return false;
     };
+    if (!zgl::is_file(path) && !odd.empty())
+        return cannot_open("it is " + odd + ", not a regular file");
     if (!zgl::is_file(path))
         return cannot_open("it is not in the current directory, beside the program or in the program's "
                            "../share/vlnkar folder");
+    const uint64_t entries = zgl::listed_entries(path);
+    if (entries > zgl::kMaxArchiveEntries)
+        return cannot_open("its directory lists " + std::to_string(entries) + " entries, more than the " +
+                           std::to_string(zgl::kMaxArchiveEntries) + " an archive may have");
     std::error_code ec;
     fs::path abs = fs::absolute(path, ec);
     if (!ec)

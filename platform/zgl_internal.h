@@ -225,6 +225,10 @@ bool presents_at_refresh();
 void install_stop_handlers();
 // Whether SIGTERM or SIGINT has come: the program should end cleanly.
 bool stop_signalled();
+// Shows SDL's modal message box (error icon) and waits until it is closed,
+// or until SIGTERM or SIGINT comes: the box then goes at once, with every
+// process that shows it.
+void show_error_box(const char* title, const char* text);
 // Under X11: a lost connection to the display ends the program with one
 // line on stderr and status 1. Called once SDL's video has started.
 void watch_display_connection();

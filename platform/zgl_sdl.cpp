@@ -29,7 +29,7 @@ bool fail_to_start(const std::string& reason)
 {
     report("error while loading ZenGL: " + plain_reason(reason) + ", so the program ends");
     if (!g.test_mode)
-        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", "Error while loading ZenGL", nullptr);
+        show_error_box("Error", "Error while loading ZenGL");
     return false;
 }
 

@@ -18,8 +18,11 @@
 // or without libX11 nothing is installed).
 #include <dlfcn.h>
 #include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "common/report.h"
@@ -74,6 +77,48 @@ void install_stop_handlers()
 bool stop_signalled()
 {
     return g_stop_signal != 0;
+}
+
+// SDL shows its box on X11 in a child process of its own and waits for it,
+// which no signal interrupts. So the box is shown from a child of ours,
+// leading a process group of its own (SDL's child joins it); we poll for
+// its end and for a stop signal, and on a signal end the whole group.
+void show_error_box(const char* title, const char* text)
+{
+    if (stop_signalled())
+        return;
+    const pid_t parent = getpid();
+    const pid_t child = fork();
+    if (child < 0) {
+        // No second process: the box as it comes, unkillable but shown.
+        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title, text, nullptr);
+        return;
+    }
+    if (child == 0) {
+        setpgid(0, 0);
+        // Our flag-setting handlers are no use here: a signal sent to the
+        // box itself ends it, and so does the end of its parent.
+        signal(SIGTERM, SIG_DFL);
+        signal(SIGINT, SIG_DFL);
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent) // the parent ended before the line above
+            _exit(0);
+        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title, text, nullptr);
+        _exit(0);
+    }
+    // Set from both sides, so the group exists before the parent may kill it.
+    setpgid(child, child);
+    for (;;) {
+        const pid_t r = waitpid(child, nullptr, WNOHANG);
+        if (r == child || (r < 0 && errno != EINTR))
+            return;
+        if (stop_signalled()) {
+            kill(-child, SIGKILL);
+            waitpid(child, nullptr, 0);
+            return;
+        }
+        usleep(20 * 1000);
+    }
 }
 
 void watch_display_connection()

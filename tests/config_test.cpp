@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <array>
@@ -20,6 +23,7 @@
 #include <string>
 
 #include "app/config.h"
+#include "common/files.h"
 #include "platform/zgl_test.h"
 #include "tests/default_view.h"
 
@@ -107,12 +111,35 @@ class ConfigFile : public ::testing::Test {
         EXPECT_EQ(k.height, 600);
         EXPECT_EQ(k.system, "volna");
     }
-    // Loads `text`; expects the defaults in konfig and the default file on disk.
+    static std::string read_backup()
+    {
+        std::ifstream f("config.ini.bak", std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    }
+    // After the defaults replaced a user's file: one line saying so, and
+    // the user's file kept whole as config.ini.bak.
+    static void expect_backup_of(const std::string& text, const std::string& said)
+    {
+        EXPECT_TRUE(said.starts_with("vlnkar: config.ini ") &&
+                    std::count(said.begin(), said.end(), '\n') == 1 &&
+                    said.ends_with(", so the program uses its default settings, writes them to config.ini "
+                                   "and keeps the old file as config.ini.bak.\n"))
+            << said;
+        EXPECT_TRUE(read_backup() == text) << "config.ini.bak is not the user's file";
+    }
+    // Loads `text`; expects the defaults in konfig and the default file on
+    // disk, the old one kept as config.ini.bak unless it was empty.
     void expect_fallback_for(const std::string& text)
     {
         k = odd_konfig();
+        fs::remove("config.ini.bak");
         write_file(text);
-        EXPECT_EQ(load(), "");
+        const std::string said = load();
+        if (text.empty())
+            EXPECT_EQ(said, "");
+        else
+            expect_backup_of(text, said);
+        EXPECT_EQ(fs::exists("config.ini.bak"), !text.empty());
         expect_defaults();
         EXPECT_EQ(read_file(), DEFAULT_TEXT) << "input was:\n" << text;
     }
@@ -220,6 +247,37 @@ TEST_F(ConfigFile, IncompleteFilesDiscardEvenTheValuesAlreadyRead)
     expect_fallback_for("Konfigurace Vlnkar\r\n");
     expect_fallback_for("K\r\n[SIRKA]=1024\r\n[VYSKA]=768\r\n");
     expect_fallback_for("K\r\n[SIRKA]=wide\r\n[VYSKA]=768\r\n[VYCHOZI SYSTEM]=jama\r\n");
+    // What was missing is said; an older backup is replaced.
+    write_file("w=1024\nh=768\n");
+    EXPECT_EQ(load(), "vlnkar: config.ini names no start-up system (volna, bariera, jama, jama_inf or "
+                      "oscilator), so the program uses its default settings, writes them to config.ini and "
+                      "keeps the old file as config.ini.bak.\n");
+    EXPECT_EQ(read_backup(), "w=1024\nh=768\n");
+}
+
+// A kill at any moment while config.ini is being replaced leaves the old
+// contents or the new ones, never an empty or partial file.
+TEST_F(ConfigFile, AKillWhileReplacingLeavesTheOldOrTheNewFile)
+{
+    const std::string a(300000, 'a'), b(200000, 'b');
+    std::string why;
+    ASSERT_TRUE(write_file_atomically("config.ini", a, why)) << why;
+    std::mt19937 gen(18);
+    std::uniform_int_distribution<int> wait_us(0, 4000);
+    for (int start = 0; start < 200; ++start) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0)
+            for (int i = 0;; ++i)
+                write_file_atomically("config.ini", i % 2 ? a : b, why);
+        ::usleep(useconds_t(wait_us(gen)));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        const std::string got = read_file();
+        ASSERT_TRUE(got == a || got == b) << "killed at start " << start << ": " << got.size() << " bytes";
+    }
+    // The kills did fall inside replacements: their new files are left.
+    EXPECT_GT(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
 }
 
 TEST_F(ConfigFile, NumbersBeyondThirtyTwoBitsAreNotNumbers)
@@ -333,6 +391,16 @@ TEST_F(ConfigFile, OnlyTheFirst64KiBOfARegularFileAreRead)
          "vlnkar: config.ini is a directory, not a regular file, so the program starts with its default "
          "settings and leaves it alone.\n",
          after::untouched},
+        {"a link to an incomplete file elsewhere",
+         [&] { std::ofstream("notes.txt") << "w=1024\n", fs::create_symlink("notes.txt", "config.ini"); },
+         800, 600, "volna",
+         "vlnkar: config.ini gives no window height and is a symbolic link, so the program runs on its "
+         "default settings and writes nothing through it.\n",
+         after::kept},
+        {"a link to nothing", [] { fs::create_symlink("nowhere.ini", "config.ini"); }, 800, 600, "volna",
+         "vlnkar: config.ini leads to no file and is a symbolic link, so the program runs on its default "
+         "settings and writes nothing through it.\n",
+         after::untouched},
         {"a link to a valid file elsewhere",
          [&] {
              std::ofstream("elsewhere.ini", std::ios::binary) << valid;
@@ -364,7 +432,10 @@ TEST_F(ConfigFile, OnlyTheFirst64KiBOfARegularFileAreRead)
         const auto type = fs::status("config.ini").type();
         const std::string before = type == fs::file_type::regular ? read_file() : std::string();
         k = odd_konfig();
-        EXPECT_EQ(load(), c.said);
+        if (c.file == after::defaults_written)
+            expect_backup_of(before, load());
+        else
+            EXPECT_EQ(load(), c.said);
         EXPECT_EQ(k.width, c.width);
         EXPECT_EQ(k.height, c.height);
         EXPECT_EQ(k.system, c.system);
@@ -388,7 +459,8 @@ TEST_F(ConfigFile, ATenMegabyteFileWithoutLineEndsFallsBack)
         for (int i = 0; i < 160; ++i)
             f << chunk;
     }
-    EXPECT_EQ(load(), "");
+    const std::string before = read_file();
+    expect_backup_of(before, load());
     expect_defaults();
     EXPECT_EQ(read_file(), DEFAULT_TEXT);
 }

@@ -11,6 +11,7 @@
 //   huge_entry.dat      "lupa.png" declaring 4 GiB (the largest plain zip size)
 //   huge_picture.dat    "cas.png" a 69-byte PNG whose header claims
 //                       40000 x 40000 pixels
+//   many_entries.dat    the good entries and 100,000 more of one byte each
 //
 // Usage: fault_files OUT_DIR PACK_DIR (PACK_DIR holds font.zfi and the PNGs).
 #include <cstdint>
@@ -124,7 +125,9 @@ bytes zip(const std::vector<entry>& entries)
     }
     const uint32_t central_at = uint32_t(out.size());
     out.insert(out.end(), central.begin(), central.end());
-    bool any_zip64 = false;
+    // More entries than the end record's 16 bits can count need zip64 too.
+    const bool many = entries.size() >= 0xFFFF;
+    bool any_zip64 = many;
     for (const entry& e : entries)
         any_zip64 = any_zip64 || e.declared >= 0xFFFFFFFFu;
     if (any_zip64) {
@@ -149,8 +152,8 @@ bytes zip(const std::vector<entry>& entries)
     le32(out, 0x06054b50);
     le16(out, 0);
     le16(out, 0);
-    le16(out, uint32_t(entries.size()));
-    le16(out, uint32_t(entries.size()));
+    le16(out, many ? 0xFFFF : uint32_t(entries.size()));
+    le16(out, many ? 0xFFFF : uint32_t(entries.size()));
     le32(out, uint32_t(central.size()));
     le32(out, central_at);
     le16(out, 0);
@@ -232,6 +235,9 @@ int main(int argc, char** argv)
         x = x * 6364136223846793005u + 1442695040888963407u;
         b = uint8_t(x >> 56);
     }
+    std::vector<entry> many = good;
+    for (int i = 0; i < 100000; ++i)
+        many.push_back({"e" + std::to_string(i), {uint8_t(i)}, 0});
     const std::pair<const char*, bytes> files[] = {
         {"good.dat", good_zip},
         {"empty.dat", {}},
@@ -242,6 +248,7 @@ int main(int argc, char** argv)
         {"zip64_font.dat", variant("font.zfi", [](entry& e) { e.declared = uint64_t{2} << 40; })},
         {"huge_entry.dat", variant("lupa.png", [](entry& e) { e.declared = 0xFFFFFFFEu; })},
         {"huge_picture.dat", variant("cas.png", [](entry& e) { e.data = png_claiming(40000, 40000); })},
+        {"many_entries.dat", zip(many)},
     };
     for (const auto& [name, data] : files) {
         if (!write(out / name, data)) {

@@ -10,17 +10,22 @@
 #   pressL              L (read config.ini again) repeats no message
 #   size800x600         the window opened at the default size
 #   hwm<MB              the resident size never passed MB megabytes
+#   cpu<S               the program had used less than S seconds of processor
+#                       time once its window showed (unbounded under ASan)
 # Regions of the 800 x 600 window: buttons (the five system buttons at the
 # left edge), listing (the time read-out at the top right), njam, lupa, cas
-# (single buttons).
+# (single buttons), note (the note at the top middle). The box row's error
+# box (no usable video driver) must go within 1 s of SIGTERM.
 #
 # Usage: fault_table_test.sh PROGRAM FAULT_FILES PACK_DIR LSAN_SUPPRESSIONS
+# (ONLY_ROWS, a bash pattern, runs only the rows whose names match it.)
 # Needs xvfb-run, Xvfb, xdotool, xwininfo, ImageMagick; as root also setpriv
 # (the rows about permissions run as the user nobody).
 set -u
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
+MALFORMED='w=1024\r\nh=768\r\ns=Jama\r\n' # "Jama" is no system name
 # name | setup | how | status | stderr | checks
 TABLE='
 archive missing | - | window | 0 | vlnkar: cannot open the archive "textury.dat": it is not in the current directory, beside the program or in the program'"'"'s ../share/vlnkar folder, so the program runs without its pictures and font. | dark:buttons dark:listing works
@@ -32,7 +37,7 @@ one broken picture | archive=broken_picture | window | 0 | vlnkar: cannot load t
 font entry declaring 2 TiB (zip64) | archive=zip64_font | window | 0 | vlnkar: cannot load the font "font.zfi" from "textury.dat": the archive gives it 2199023255552 bytes, more than the 32 MiB a file may have, so no text is shown. | bright:buttons dark:listing hwm<1500
 picture entry declaring 4 GiB | archive=huge_entry | window | 0 | vlnkar: cannot load the picture "lupa.png" from "textury.dat": the archive gives it 4294967294 bytes, more than the 32 MiB a file may have, so it is not drawn. | dark:lupa bright:cas hwm<1500
 69-byte PNG claiming 40000 x 40000 | archive=huge_picture | window | 0 | vlnkar: cannot load the picture "cas.png" from "textury.dat": it is 40000 x 40000 pixels, larger than the 4096 x 4096 a picture may be, so it is not drawn. | dark:cas bright:lupa hwm<1500
-config.ini unreadable | archive=good config=unreadable user=nobody | window | 0 | vlnkar: cannot read config.ini (permission denied) nor replace it (permission denied), so the program runs on its default settings without saving them. | size800x600 pressL
+config.ini unreadable | archive=good config=unreadable user=nobody | window | 0 | vlnkar: config.ini cannot be read (permission denied), so the program uses its default settings, writes them to config.ini and keeps the old file as config.ini.bak. | size800x600 pressL
 config.ini a directory | archive=good config=directory | window | 0 | vlnkar: config.ini is a directory, not a regular file, so the program starts with its default settings and leaves it alone. | size800x600 pressL
 read-only current directory | archive=good readonly user=nobody | window | 0 | vlnkar: cannot create config.ini in the current directory (permission denied), so the program runs on its default settings without saving them. | size800x600 pressL bright:listing
 no display | archive=good | nodisplay | 1 | vlnkar: error while loading ZenGL: no display is available (SDL offers only its offscreen video driver), so the program ends. | -
@@ -40,6 +45,18 @@ X server going away | archive=good | xkill | 1 | vlnkar: the connection to the X
 SIGTERM during start-up | archive=good | term-start | 0 | - | -
 SIGTERM while running | archive=good | term-run | 0 | - | -
 SIGINT while running | archive=good | int-run | 0 | - | -
+config.ini a link to notes | archive=good config=link | window | 0 | vlnkar: config.ini gives no window height and is a symbolic link, so the program runs on its default settings and writes nothing through it. | size800x600 pressL
+config.ini malformed | archive=good config=malformed | window | 0 | vlnkar: config.ini names no start-up system (volna, bariera, jama, jama_inf or oscilator), so the program uses its default settings, writes them to config.ini and keeps the old file as config.ini.bak. | size800x600 pressL
+file size limit 0 | archive=good config=malformed fsize=0 | window | 0 | vlnkar: config.ini names no start-up system (*) and cannot be replaced (file too large), so the program runs on its default settings without saving them; the file is left as it is, with a copy as config.ini.bak. | size800x600
+a full 4 KiB disk | tmpfs config=malformed | window | 0 | vlnkar: config.ini names no start-up system (*) and cannot be replaced (no space left on device), so the program runs on its default settings without saving them; the file is left as it is, with a copy as config.ini.bak. | size800x600
+error box and SIGTERM | archive=good | box | 1 | vlnkar: error while loading ZenGL: bogus not available, so the program ends. | -
+stderr closed | - | window | 0 | - | size800x600 works
+stderr a pipe nobody reads | - | window | 0 | - | size800x600 works
+XDG_CONFIG_HOME a file | installed xdg=file | window | 0 | vlnkar: the settings folder */xdg/vlnkar cannot be used (*), so the program starts in the temporary folder /tmp/vlnkar-* with its default settings, which are not saved. | size800x600 bright:note
+archive of 100,000 entries | archive=many_entries | window | 0 | vlnkar: cannot open the archive "textury.dat": its directory lists 100014 entries, more than the 10000 an archive may have, so the program runs without its pictures and font. | dark:buttons cpu<0.5
+textury.dat a FIFO | archive=fifo | window | 0 | vlnkar: cannot open the archive "textury.dat": it is a FIFO, not a regular file, so the program runs without its pictures and font. | dark:buttons
+textury.dat a directory | archive=directory | window | 0 | vlnkar: cannot open the archive "textury.dat": it is a directory, not a regular file, so the program runs without its pictures and font. | dark:buttons
+textury.dat a link loop | archive=loop | window | 0 | vlnkar: cannot open the archive "textury.dat": it is a symbolic link that leads round in a loop, not a regular file, so the program runs without its pictures and font. | dark:buttons
 '
 
 region() {
@@ -50,6 +67,7 @@ region() {
     def) echo 40x40+5+375 ;;
     lupa) echo 40x40+750+5 ;;
     cas) echo 40x40+750+50 ;;
+    note) echo 300x16+250+44 ;;
     *) fail "no region $1" ;;
     esac
 }
@@ -71,12 +89,21 @@ run_row() {
     local user=""
     for s in $setup; do
         case $s in
+        archive=fifo) mkfifo "$dir/textury.dat" ;;
+        archive=directory) mkdir "$dir/textury.dat" ;;
+        archive=loop) ln -s textury.dat "$dir/textury.dat" ;;
         archive=*) cp "$files/${s#archive=}.dat" "$dir/textury.dat" ;;
         config=directory) mkdir "$dir/config.ini" ;;
+        config=link) printf 'w=1024\n' >"$dir/notes.txt" && ln -s notes.txt "$dir/config.ini" ;;
+        config=malformed) printf "$MALFORMED" >"$dir/config.ini" ;;
+        # 4 KiB: one page, which config.ini fills; the archive is a link.
+        tmpfs) mount -t tmpfs -o size=4k tmpfs "$dir" && ln -s "$files/good.dat" "$dir/textury.dat" || return 1 ;;
+        installed) mkdir -p "$dir/bin" "$dir/share/vlnkar" && cp "$prog" "$dir/bin/" && cp "$files/good.dat" "$dir/share/vlnkar/textury.dat" ;;
+        xdg=file) : >"$dir/xdg" ;;
         config=unreadable) printf 'w=1024\nh=768\ns=jama\n' >"$dir/config.ini" && chmod 000 "$dir/config.ini" ;;
         readonly) ;; # below, once the owner is known
         user=nobody) user=nobody ;;
-        -) ;;
+        - | fsize=0) ;;
         *) fail "$name: unknown setup $s" ;;
         esac
     done
@@ -89,7 +116,11 @@ run_row() {
         if [[ $setup == *readonly* ]]; then chmod 555 "$dir"; fi
     fi
     local -a run=("$prog")
-    [ -n "${PROGRAM_PRELOAD:-}" ] && run=(env LD_PRELOAD="$PROGRAM_PRELOAD" "$prog")
+    [[ $setup == *installed* ]] && run=("$dir/bin/vlnkar" --desktop)
+    [ -n "${PROGRAM_PRELOAD:-}" ] && run=(env LD_PRELOAD="$PROGRAM_PRELOAD" "${run[@]}")
+    [[ $setup == *xdg=file* ]] && run=(env XDG_CONFIG_HOME="$dir/xdg" "${run[@]}")
+    [[ $setup == *fsize=0* ]] && run=(prlimit --fsize=0 "${run[@]}")
+    [ "$how" = box ] && run=(env SDL_VIDEODRIVER=bogus "${run[@]}")
     if [ -n "$user" ] && [ "$(id -u)" = 0 ]; then
         run=(env -u XAUTHORITY setpriv --reuid=nobody --regid=nogroup --clear-groups "${run[@]}")
     fi
@@ -131,10 +162,19 @@ run_row() {
         return 0
     fi
 
-    (cd "$dir" && DISPLAY=$display exec "${run[@]}") >/dev/null 2>"$err" &
+    # stderr closed, a pipe nobody reads, a pipe to the file (a file-size
+    # limit would hold back messages written to it directly), or the file.
+    (cd "$dir" && case $name in "stderr closed") exec 2>&- ;; "stderr a pipe"*) exec 2> >(:) ;;
+        "file size"*) exec 2> >(cat >"$err") ;; *) exec 2>"$err" ;; esac
+        DISPLAY=$display exec "${run[@]}") >/dev/null &
     pid=$!
-    local wid="" trigger=""
-    if [ "$how" != nodisplay ]; then
+    local wid="" trigger="" t0=0
+    # The box's window (xdotool does not find it by its name).
+    boxes() { DISPLAY=$display xwininfo -root -tree | grep -c '"Error"'; }
+    if [ "$how" = box ]; then
+        for _ in $(seq 1 100); do [ "$(boxes)" = 1 ] && break; sleep 0.1; done
+        [ "$(boxes)" = 1 ] || { kill -9 "$pid" 2>/dev/null; cat "$err" >&2; fail "$name: no error box"; }
+    elif [ "$how" != nodisplay ]; then
         wid=$(DISPLAY=$display timeout 30 xdotool search --sync --all --onlyvisible --pid "$pid" --name '^Vlnkar$' 2>/dev/null | head -n1)
         [ -n "$wid" ] || { kill -9 "$pid" 2>/dev/null; cat "$err" >&2; fail "$name: no window"; }
     fi
@@ -181,6 +221,12 @@ run_row() {
                 geo=$(xwininfo -id "$wid" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
                 [ "$geo" = 800x600 ] || { kill "$pid"; fail "$name: window $geo"; }
                 ;;
+            cpu*)
+                local s
+                s=$(awk -v hz="$(getconf CLK_TCK)" '{print ($14 + $15) / hz}' "/proc/$pid/stat")
+                echo "  $name: $s s of processor time at the window"
+                [ -n "$PROGRAM_PRELOAD" ] || awk -v s="$s" -v max="${c#cpu<}" 'BEGIN {exit !(s < max)}' ||
+                    { kill "$pid"; fail "$name: too much processor time"; } ;;
             hwm*)
                 local kb
                 kb=$(awk '/VmHWM/ {print $2}' "/proc/$pid/status")
@@ -196,6 +242,7 @@ run_row() {
     xkill) kill "$xvfb"; trigger="the end of the X server" ;;
     term-run) kill -TERM "$pid"; trigger=SIGTERM ;;
     int-run) kill -INT "$pid"; trigger=SIGINT ;;
+    box) kill -TERM "$pid"; trigger=SIGTERM t0=$(date +%s%N) ;;
     nodisplay) trigger="the start" ;;
     esac
     for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
@@ -205,6 +252,11 @@ run_row() {
     fi
     wait "$pid"
     status=$?
+    [[ $name == "file size"* ]] && sleep 0.3 # the last of stderr through cat
+    if [ "$how" = box ]; then
+        (($(date +%s%N) - t0 <= 1000000000)) || fail "$name: still running 1 s after SIGTERM"
+        sleep 0.3 && [ "$(boxes)" = 0 ] || fail "$name: the box outlived the program"
+    fi
     [ -n "$xvfb" ] && wait "$xvfb" 2>/dev/null
     [ "$status" = "$want_status" ] || { cat "$err" >&2; fail "$name: status $status, not $want_status"; }
     local lines
@@ -220,9 +272,25 @@ run_row() {
     fi
     case $setup in
     *config=directory*) [ -d "$dir/config.ini" ] || fail "$name: the directory config.ini is gone" ;;
-    *config=unreadable*) [ "$(stat -c %a "$dir/config.ini")" = 0 ] || fail "$name: config.ini was changed" ;;
+    *config=unreadable*) [ "$(stat -c %a "$dir/config.ini.bak")" = 0 ] || fail "$name: config.ini.bak is not the old file" ;;
     *readonly*) [ ! -e "$dir/config.ini" ] || fail "$name: config.ini written" ;;
+    *config=link*)
+        [ -L "$dir/config.ini" ] && [ "$(cat "$dir/notes.txt")" = w=1024 ] && [ ! -e "$dir/config.ini.bak" ] ||
+            fail "$name: written through the link" ;;
+    *config=malformed*)
+        printf "$MALFORMED" | cmp -s - "$dir/config.ini.bak" || fail "$name: config.ini.bak is not the old file"
+        if [[ $setup == *fsize* || $setup == *tmpfs* ]]; then
+            printf "$MALFORMED" | cmp -s - "$dir/config.ini" || fail "$name: config.ini changed"
+        else [ "$(wc -c <"$dir/config.ini")" = 70 ] || fail "$name: config.ini is not the default file"; fi
+        [ -z "$(find "$dir" -name '.config.ini.*')" ] || fail "$name: a temporary file is left"
+        ;;
     esac
+    [[ $setup == *tmpfs* ]] && umount "$dir"
+    if [[ $setup == *xdg=file* ]]; then
+        local temp
+        temp=$(grep -o '/tmp/vlnkar-[A-Za-z0-9]*' "$err")
+        [ -f "$dir/xdg" ] && [ -n "$temp" ] && [ ! -e "$temp" ] || fail "$name: the temporary folder $temp is left"
+    fi
     if [ "$how" = nodisplay ] && [ -e "$dir/config.ini" ]; then fail "$name: config.ini written without a display"; fi
     echo "ok: $name"
 }
@@ -236,6 +304,7 @@ run_rows() {
         name=$(trim "$name") setup=$(trim "$setup") how=$(trim "$how")
         status=$(trim "$status") err=$(trim "$err") checks=$(trim "$checks")
         case $how in nodisplay | xkill) [ "$1" = outer ] || continue ;; *) [ "$1" = inner ] || continue ;; esac
+        [[ -z ${ONLY_ROWS:-} || $name == $ONLY_ROWS ]] || continue
         run_row "$name" "$setup" "$how" "$status" "$err" "$checks"
     done <<<"$TABLE"
 }
@@ -278,7 +347,7 @@ fi
 
 export work prog files
 set -m
-run_rows outer
+[ -n "${ONLY_ROWS:-}" ] || run_rows outer
 # -ac: the rows run as nobody reach the server without root's cookie.
 timeout 600 xvfb-run -a -s "-screen 0 1024x768x24 -ac" bash "$(readlink -f "$0")" --inner "$work" "$prog" "$files" ||
     fail "a row inside Xvfb failed"

@@ -41,7 +41,7 @@ config_values plain_reading(std::string_view bytes)
     std::string text(bytes.substr(0, CONFIG_MAX_BYTES));
     if (bytes.size() > CONFIG_MAX_BYTES)
         text.erase(text.rfind('\n') == std::string::npos ? 0 : text.rfind('\n') + 1);
-    config_values v{false, 0, 0, 0, 0, std::string()};
+    config_values v{false, 0, 0, 0, 0, std::string(), std::string()};
     std::istringstream in(text);
     std::string line;
     int item = 1;
@@ -102,6 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const config_values v = parse_config(file.bytes);
     const config_values plain = plain_reading(input);
     check(v.complete == plain.complete, "complete differs from the plain reading");
+    check(v.complete == v.problem.empty(), "an incomplete reading does not say what is missing");
     if (!v.complete)
         return 0;
     check(v.asked_width == plain.asked_width && v.asked_height == plain.asked_height,
