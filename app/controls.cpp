@@ -1,4 +1,4 @@
-// The on-screen controls: the 28 controls of the window as one singly linked
+// The on-screen controls: the 29 controls of the window as one singly linked
 // list headed by konfig::controls, their geometry for the window size at the
 // time the list is built, and the hit test that tells which control lies
 // under the mouse.

@@ -1,4 +1,4 @@
-// The on-screen controls: the list of 28 controls with its geometry, and
+// The on-screen controls: the list of 29 controls with its geometry, and
 // the hit test. Finding a control by name and the other list helpers are in
 // engines/control_list.h.
 #pragma once
@@ -6,7 +6,7 @@
 #include "engines/control_list.h"
 #include "engines/engine.h"
 
-// Frees any list k.controls holds, then builds the 28 controls for a window
+// Frees any list k.controls holds, then builds the 29 controls for a window
 // of k.width x k.height, loading their pictures (from the open archive).
 void build_controls(konfig& k);
 // Frees the list (successors before each node) and empties k.controls.

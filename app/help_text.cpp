@@ -87,6 +87,8 @@ std::string help_tooltip(const control& c, bool phasor_mode)
         return tr("Real part on or off (also R)");
     if (n == "tl_im")
         return tr("Imaginary part on or off (also I)");
+    if (n == "tl_pkt")
+        return tr("Wave packet or stationary state (also W) · [ ]: narrower / wider packet");
     for (const system_record* system : all_systems())
         if (n == system->button)
             return tr(system->tooltip);

@@ -47,7 +47,7 @@ void load_proc()
     // (a copy of the name: choose_system receives konf as well).
     const std::string start_system = konf.system;
     choose_system(start_system, konf, sit);
-    // The 28 controls for the window size of this moment, with the twelve
+    // The 29 controls for the window size of this moment, with the thirteen
     // button pictures in their load order.
     build_controls(konf);
     // The engine places its controls and computes its first state before the

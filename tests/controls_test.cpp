@@ -74,6 +74,12 @@ std::vector<control*> as_vector(control* head)
     return v;
 }
 
+// The background, the listing, three strips, six display and time buttons
+// and five system buttons, then the panel button "tl_sup", the panel, its
+// switch and its ten boxes.
+constexpr std::size_t SUP_AT = 16;
+constexpr std::size_t CONTROL_COUNT = SUP_AT + 13;
+
 bool inside(const zgl_rect& in, const zgl_rect& out)
 {
     return in.x >= out.x && in.y >= out.y && in.x + in.w <= out.x + out.w && in.y + in.h <= out.y + out.h;
@@ -86,14 +92,14 @@ bool apart(const zgl_rect& a, const zgl_rect& b)
 
 } // namespace
 
-TEST_F(Controls, EveryWindowGetsTheTwentyEightControlsInsideItApartAndInTheOrderTheHelpersNeed)
+TEST_F(Controls, EveryWindowGetsItsControlsInsideItApartAndInTheOrderTheHelpersNeed)
 {
     for (auto [w, h] : {std::pair{800, 600}, {1024, 601}, {1600, 1200}}) {
         SCOPED_TRACE(testing::Message() << w << " x " << h);
         k.width = w, k.height = h;
         build_controls(k);
         const std::vector<control*> got = as_vector(k.controls);
-        ASSERT_EQ(got.size(), 28u);
+        ASSERT_EQ(got.size(), CONTROL_COUNT);
         expect_rect(got[0]->rect, {0, 0, float(w), float(h)}, "plocha");
         const zgl_rect window = got[0]->rect;
         const control* panel = find_control(k.controls, "pl_sup");
@@ -116,20 +122,20 @@ TEST_F(Controls, EveryWindowGetsTheTwentyEightControlsInsideItApartAndInTheOrder
                 shown.push_back(&c);
             // The panel and its members, which do not move with the window,
             // come last: "tl_sup", "pl_sup", then what lies on the panel.
-            const bool member = i > 16;
+            const bool member = i > SUP_AT + 1;
             EXPECT_EQ(member, c.name == "tl_%" || box_index(&c) >= 0) << c.name;
             if (member) {
                 EXPECT_FALSE(c.visible) << c.name;
                 EXPECT_TRUE(inside(c.rect, panel->rect)) << c.name;
             }
         }
-        EXPECT_EQ(got[15]->name, "tl_sup");
-        EXPECT_EQ(got[16], panel);
-        EXPECT_EQ(box_index(got[18]), 0);
+        EXPECT_EQ(got[SUP_AT]->name, "tl_sup");
+        EXPECT_EQ(got[SUP_AT + 1], panel);
+        EXPECT_EQ(box_index(got[SUP_AT + 3]), 0);
         for (std::size_t i = 0; i < shown.size(); ++i)
             for (std::size_t j = i + 1; j < shown.size(); ++j)
                 EXPECT_TRUE(apart(shown[i]->rect, shown[j]->rect)) << shown[i]->name << " " << shown[j]->name;
-        EXPECT_EQ(shown.size(), 12u); // the listing and the eleven buttons
+        EXPECT_EQ(shown.size(), SUP_AT - 3); // the listing and every button before the panel's
     }
 }
 
@@ -139,7 +145,7 @@ TEST_F(Controls, RebuildingReplacesTheListAndFreeingEmptiesIt)
     find_control(k.controls, "vypis")->active = true;
     find_control(k.controls, "tl_sup")->visible = false;
     build_controls(k); // the old list is released (the leak checker watches)
-    EXPECT_EQ(as_vector(k.controls).size(), 28u);
+    EXPECT_EQ(as_vector(k.controls).size(), CONTROL_COUNT);
     EXPECT_FALSE(find_control(k.controls, "vypis")->active);
     EXPECT_TRUE(find_control(k.controls, "tl_sup")->visible);
     free_controls(k);
@@ -157,6 +163,7 @@ TEST_F(Controls, EachButtonGetsItsOwnPictureFromTheArchive)
         {"tl_sup", "sup.png"}, {"tl_%", "prepinac.png"}, {"tl_osc", "oscil.png"}, {"tl_nek", "njam.png"},
         {"tl_jam", "jam.png"}, {"tl_bar", "bar.png"},    {"tl_def", "def.png"},   {"tl_im", "ima.png"},
         {"tl_re", "rea.png"},  {"tl_roz", "prav.png"},   {"tl_lupa", "lupa.png"}, {"tl_cas", "cas.png"},
+        {"tl_pkt", "pkt.png"},
     };
     std::vector<zgl_texture*> seen;
     for (const auto& [name, file] : pictures) {
@@ -182,7 +189,7 @@ TEST_F(Controls, WithoutTheArchiveTheButtonsStillExistAndAreHit)
 {
     build_controls(k);
     EXPECT_EQ(find_control(k.controls, "tl_def")->texture, nullptr);
-    EXPECT_EQ(as_vector(k.controls).size(), 28u);
+    EXPECT_EQ(as_vector(k.controls).size(), CONTROL_COUNT);
     EXPECT_EQ(hit_at(20, 390), "tl_def");
 }
 

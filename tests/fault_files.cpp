@@ -31,7 +31,7 @@ using bytes = std::vector<uint8_t>;
 // The names in the order the build packs them.
 const char* const kNames[] = {"font.zfi", "sup.png",  "prepinac.png", "oscil.png", "njam.png",
                               "jam.png",  "bar.png",  "def.png",      "ima.png",   "rea.png",
-                              "prav.png", "lupa.png", "cas.png",      "sipka.png"};
+                              "prav.png", "lupa.png", "cas.png",      "sipka.png", "pkt.png"};
 
 // CRC-32 as zip and PNG use it (polynomial 0xEDB88320).
 uint32_t crc32(const uint8_t* p, size_t n, uint32_t crc = 0)

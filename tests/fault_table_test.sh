@@ -53,7 +53,7 @@ error box and SIGTERM | archive=good | box | 1 | vlnkar: error while loading Zen
 stderr closed | - | window | 0 | - | size800x600 works
 stderr a pipe nobody reads | - | window | 0 | - | size800x600 works
 XDG_CONFIG_HOME a file | installed xdg=file | window | 0 | vlnkar: the settings folder */xdg/vlnkar cannot be used (*), so the program starts in the temporary folder /tmp/vlnkar-* with its default settings, which are not saved. | size800x600 bright:note
-archive of 100,000 entries | archive=many_entries | window | 0 | vlnkar: cannot open the archive "textury.dat": its directory lists 100014 entries, more than the 10000 an archive may have, so the program runs without its pictures and font. | dark:buttons cpu<0.5
+archive of 100,000 entries | archive=many_entries | window | 0 | vlnkar: cannot open the archive "textury.dat": its directory lists 100015 entries, more than the 10000 an archive may have, so the program runs without its pictures and font. | dark:buttons cpu<0.5
 textury.dat a FIFO | archive=fifo | window | 0 | vlnkar: cannot open the archive "textury.dat": it is a FIFO, not a regular file, so the program runs without its pictures and font. | dark:buttons
 textury.dat a directory | archive=directory | window | 0 | vlnkar: cannot open the archive "textury.dat": it is a directory, not a regular file, so the program runs without its pictures and font. | dark:buttons
 textury.dat a link loop | archive=loop | window | 0 | vlnkar: cannot open the archive "textury.dat": it is a symbolic link that leads round in a loop, not a regular file, so the program runs without its pictures and font. | dark:buttons

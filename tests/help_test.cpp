@@ -297,7 +297,7 @@ std::vector<std::pair<std::string, bool>> all_texts()
         }
     }
     control c{};
-    for (const char* name : {"tl_cas", "tl_lupa", "tl_roz", "tl_re", "tl_im", "tl_def", "tl_bar", "tl_jam",
+    for (const char* name : {"tl_cas", "tl_lupa", "tl_roz", "tl_re", "tl_im", "tl_pkt", "tl_def", "tl_bar", "tl_jam",
                              "tl_nek", "tl_osc", "tl_sup", "tl_%", "C4"})
         for (bool mode : {false, true}) {
             c.name = name;

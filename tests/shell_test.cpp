@@ -143,7 +143,7 @@ TEST_F(Shell, StartsInAWindowNamedVlnkarWithTheDefaultFileAndTheFreeParticle)
     int n = 0;
     for (control* c = shell.konf.controls; c; c = c->next)
         ++n;
-    EXPECT_EQ(n, 28);
+    EXPECT_EQ(n, 29);
     EXPECT_NE(shell.font, nullptr);
     EXPECT_NE(shell.konf.arrow_texture, nullptr);
     EXPECT_NE(ctl("tl_cas")->texture, nullptr);
@@ -662,7 +662,7 @@ TEST_F(Shell, FrameDrawsPicturesAndHighlightsTheControlUnderTheMouse)
             ++sprites;
             EXPECT_EQ(p.flags, FX_BLEND);
         }
-    EXPECT_EQ(sprites, 10); // the eleven visible buttons but "tl_sup", hidden here
+    EXPECT_EQ(sprites, 11); // the twelve buttons but "tl_sup", hidden here
     EXPECT_NE(ztest_Prims().back().kind, zgl_prim::RECT);
 
     move_to("tl_def");
