@@ -274,7 +274,10 @@ void timer_proc()
     } else if (key_Press(K_N)) {
         konf.show_square = !konf.show_square;
     } else if (right_click && named(hit, "tl_cas")) {
+        // Time back to 0; the step then puts back what time had moved on
+        // (the packet to its start).
         konf.t = 0.0L;
+        changed = true;
     } else if (right_click && named(hit, "tl_lupa")) {
         konf.half_range = HALF_RANGE_MIN;
     } else if ((wheel_up && named(hit, "tl_lupa")) || key_Press(K_KP_PLUS) || key_Press(K_1)) {

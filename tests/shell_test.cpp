@@ -17,6 +17,7 @@
 #include "app/controls.h"
 #include "app/help.h"
 #include "app/shell.h"
+#include "engines/three_region/packet_mode.h"
 #include "platform/zgl_test.h"
 
 namespace fs = std::filesystem;
@@ -209,6 +210,39 @@ TEST_F(Shell, RightClicksResetTimeAndRangeAndZeroACoefficient)
     click_on("tl_sup", M_BRIGHT);
     EXPECT_TRUE(shell.konf.random_walk);
     EXPECT_TRUE(ctl("tl_sup")->active);
+}
+
+TEST_F(Shell, APacketAtTheBarrierEndsWithTheTransmissionItsWaveNumbersPromise)
+{
+    click_on("tl_bar");
+    move_to("plocha");
+    press(K_W);
+    const packet_mode* m = shown_packet(shell.sit);
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(shell.konf.t, 0.0L);
+    shell.konf.dt = 2.1e-17L;
+    press(K_SPACE);
+    ztest_Tick(700); // 15 fs: the parts have left the barrier far behind
+    double T = 0.0, T_expected = 0.0;
+    ztest_Frame();
+    const std::string text = shell.sit.text;
+    ASSERT_EQ(std::sscanf(text.c_str() + text.find("T="), "T=%lf", &T), 1) << text;
+    ASSERT_EQ(std::sscanf(text.c_str() + text.find("T expected="), "T expected=%lf", &T_expected), 1) << text;
+    EXPECT_NEAR(T, T_expected, 0.002);
+    EXPECT_GT(T, 0.1);
+    // The clock's right click puts the packet back at its start.
+    click_on("tl_cas", M_BRIGHT);
+    EXPECT_EQ(shell.sit.kept.get(), m); // the same packet, started again
+    EXPECT_LT(packet_measure(m->p).T, 1e-3);
+    // Below V1 nothing comes in: the stationary state, and the listing says why.
+    press(K_SPACE);
+    ztest_KeyDown(K_DOWN);
+    for (int i = 0; i < 400 && shell.sit.E > shell.sit.V1; ++i)
+        ztest_Tick();
+    ztest_KeyUp(K_DOWN);
+    EXPECT_EQ(shown_packet(shell.sit), nullptr);
+    ztest_Frame();
+    EXPECT_EQ(shell.sit.text.rfind("No packet", 0), 0u) << shell.sit.text;
 }
 
 TEST_F(Shell, WheelOnACoefficientTurnsItsPhaseByUnequalSteps)
