@@ -79,6 +79,18 @@ if [ "${1:-}" = "--inner" ]; then
         xdotool mousemove --window "$wid" 400 300
     }
 
+    # Packet mode (W) with the largest time step: the wheel up over the clock
+    # until the step stops growing.
+    packet_at_full_speed() {
+        xdotool key w
+        local i
+        for i in $(seq 1 20); do
+            xdotool mousemove --window "$wid" 770 70 click 4
+            sleep 0.02
+        done
+        xdotool mousemove --window "$wid" 400 300
+    }
+
     # measure LABEL WINDOW_NAME SETUP -- COMMAND...: prints the share of a
     # core in percent.
     measure() {
@@ -115,6 +127,9 @@ if [ "${1:-}" = "--inner" ]; then
             got[$sys,stopped]+="$(measure "$sys" Vlnkar "$setup" -- "$build/vlnkar") "
             got[$sys,running]+="$(measure "$sys" Vlnkar "$setup; xdotool key space" -- "$build/vlnkar") "
         done
+        # The barrier's wave packet, with time running at the largest step.
+        start_with bariera
+        got[packet]+="$(measure bariera Vlnkar "packet_at_full_speed; xdotool key space" -- "$build/vlnkar") "
         got[floor_big]+="$(measure floor bare_window "" -- "$build/bare_window" 0 1600 1200) "
         start_with volna 1600 1200
         got[big]+="$(measure volna Vlnkar "xdotool key space" -- "$build/vlnkar") "
@@ -138,6 +153,7 @@ if [ "${1:-}" = "--inner" ]; then
         row "$sys$mode, stopped" "$sys,stopped" "$floor"
         row "$sys$mode, running" "$sys,running" "$floor"
     done
+    row "bariera packet, running" packet "$floor"
     floor_big=$(med floor_big)
     printf '%-32s %8s %14s\n' "bare window 1600 x 1200" "$floor_big" "1.00"
     row "volna 1600 x 1200, running" big "$floor_big"
@@ -145,7 +161,7 @@ if [ "${1:-}" = "--inner" ]; then
         'BEGIN { printf "volna running, 1600 x 1200 against 800 x 600: %.2f times\n", a / b }'
     echo "every round (floor, then each case): "
     for key in floor volna,stopped volna,running bariera,stopped bariera,running jama,stopped jama,running \
-        jama_inf,stopped jama_inf,running oscilator,stopped oscilator,running floor_big big; do
+        jama_inf,stopped jama_inf,running oscilator,stopped oscilator,running packet floor_big big; do
         echo "  $key: ${got[$key]}"
     done
 
