@@ -10,9 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <vector>
 
-#include "app/window_icon.h"
 #include "platform/zgl_clock.h"
 #include "platform/zgl_test.h"
 
@@ -813,23 +811,6 @@ TEST_F(Archive, MeasuredTextWidthAndHeightHoldTheDrawnText)
     EXPECT_EQ(text_GetWidth(g_font, "", 1), 0.0f);
     EXPECT_EQ(text_GetHeight(nullptr, 1), 0.0f);
     EXPECT_EQ(text_GetWidth(g_font, "x", 0.01f), 0.0f);
-}
-
-// The icon built into the program decodes without a word; bytes that are no
-// picture, or a cut-off one, give one line and the program goes on.
-TEST(PlatformIcon, TheBuiltInIconLoadsSilentlyAndABrokenOneGivesOneLine)
-{
-    testing::internal::CaptureStderr();
-    wnd_SetIcon(vlnkar_icon_png, vlnkar_icon_png_size);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    const std::vector<uint8_t> cut(vlnkar_icon_png, vlnkar_icon_png + vlnkar_icon_png_size / 2);
-    for (const std::vector<uint8_t>& bytes : {std::vector<uint8_t>{'n', 'o'}, cut}) {
-        testing::internal::CaptureStderr();
-        wnd_SetIcon(bytes.data(), bytes.size());
-        const std::string err = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(stderr_lines(err), 1) << err;
-        EXPECT_NE(err.find("vlnkar: cannot load the window's icon: it is "), std::string::npos) << err;
-    }
 }
 
 TEST(PlatformStartDeathTest, WithoutADisplayTheGraphicsFailToStartWithTheMessageOnStderr)
