@@ -1,5 +1,6 @@
 # Vlnkar: set-up, build, run and test on Debian 12.
-#   make run    install what is missing, build, start the program
+#   make run    install what is missing, build the program alone (no tests),
+#               start it
 #   make test   install what is missing, build, run every test, the fuzz
 #               targets, then every test again under AddressSanitizer and
 #               UndefinedBehaviorSanitizer
@@ -18,7 +19,7 @@ PACKAGES := cmake make g++ pkg-config \
 	fonts-dejavu-core librsvg2-bin \
 	googletest libgtest-dev libbenchmark-dev \
 	clang libclang-rt-14-dev \
-	dpkg-dev appstream desktop-file-utils libglib2.0-bin \
+	dpkg-dev appstream desktop-file-utils libglib2.0-bin lintian man-db \
 	xvfb xauth xdotool x11-utils xfonts-base imagemagick locales libgl1-mesa-dri \
 	gettext
 
@@ -28,7 +29,7 @@ SOAK_TICKS ?= 200000
 SOAK_SEED ?= 12012
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build build-asan build-fuzz run test fuzz soak package bench clean
+.PHONY: deps configure build build-program build-asan build-fuzz run test fuzz soak package bench clean
 
 deps:
 	@missing=""; \
@@ -41,12 +42,23 @@ deps:
 	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y --no-install-recommends $$missing; \
 	fi
 
-build: deps
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Our builds stop at any warning; the one the package is made from has
+# Debian's hardening flags.
+configure: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVLNKAR_WERROR=ON -DVLNKAR_HARDENING=ON
+
+# Everything: the program, its archive and catalogue, the icons, the tests
+# and the benchmarks.
+build: configure
 	cmake --build build -j $(JOBS)
 
+# Only what the program needs to start: itself, textury.dat and the
+# catalogue of the help texts.
+build-program: configure
+	cmake --build build -j $(JOBS) --target vlnkar translations
+
 build-asan: deps
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVLNKAR_SANITIZE=ON
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVLNKAR_SANITIZE=ON -DVLNKAR_WERROR=ON
 	cmake --build build-asan -j $(JOBS)
 
 # Only the sources the fuzz targets need, compiled by clang (libFuzzer).
@@ -66,7 +78,7 @@ soak: build build-asan
 package: build
 	cmake --build build --target package
 
-run: build
+run: build-program
 	cd build && ./vlnkar
 
 test: build

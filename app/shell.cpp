@@ -13,6 +13,7 @@
 #include "app/controls.h"
 #include "app/help.h" // help overlay
 #include "app/shell.h"
+#include "app/window_icon.h"
 #include "common/numtext.h"
 
 shell_state shell;
@@ -95,6 +96,7 @@ int vlnkar_main(const std::string& note)
     zgl_Reg(SYS_DRAW, draw_proc);
     zgl_Reg(SYS_EXIT, exit_proc);
     wnd_SetCaption("Vlnkar");
+    wnd_SetIcon(vlnkar_icon_png, vlnkar_icon_png_size);
     wnd_ShowCursor(true);
     // Resets the view settings and reads the window size and start-up system;
     // it clears fullscreen, so the program always starts in a window.

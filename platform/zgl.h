@@ -7,6 +7,7 @@
 // platform's own sources.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -102,6 +103,11 @@ bool zgl_Init(uint8_t fsaa = 0, uint8_t stencil = 0);
 // Asks the main loop to end after the current tick or frame.
 void zgl_Exit();
 void wnd_SetCaption(const std::string& caption);
+// The window's icon, which the desktop shows in the title bar, the task bar
+// and the dock, from the bytes of a PNG file: set on the window zgl_Init
+// opens, or at once on an open one. A picture that cannot be decoded is said
+// on stderr, and the window keeps the desktop's default icon.
+void wnd_SetIcon(const uint8_t* png, size_t size);
 void wnd_ShowCursor(bool show);
 void scr_SetOptions(uint16_t width, uint16_t height, uint16_t refresh, bool fullscreen, bool vsync);
 // The logical drawing size that is scaled (aspect kept) to the real screen.

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "common/report.h"
 #include "platform/zgl_internal.h"
@@ -86,6 +88,13 @@ bool attach_window_image()
     return true;
 }
 
+// The window's icon, decoded by wnd_SetIcon and kept for a window opened
+// later (SDL copies it into each window it is set on).
+struct surface_deleter {
+    void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); }
+};
+std::unique_ptr<SDL_Surface, surface_deleter> icon;
+
 // The renderer goes, and with it every texture it made.
 void drop_renderer()
 {
@@ -146,6 +155,8 @@ bool open_window(std::string& why)
         why = std::string("cannot open the window (") + SDL_GetError() + ")";
         return false;
     }
+    if (icon)
+        SDL_SetWindowIcon(g.window, icon.get());
     // OpenGL, with SDL batching the draw calls (it does not by default once
     // a driver is named); the software renderer on the window's image where
     // OpenGL is a software rasteriser or cannot start.
@@ -209,3 +220,16 @@ bool presents_at_refresh()
 }
 
 } // namespace zgl
+
+void wnd_SetIcon(const uint8_t* png, size_t size)
+{
+    std::string why;
+    SDL_Surface* s = zgl::decode_png(std::vector<uint8_t>(png, png + size), why);
+    if (!s) {
+        report("cannot load the window's icon: " + why + ", so the window shows the desktop's default icon");
+        return;
+    }
+    zgl::icon.reset(s);
+    if (zgl::g.window)
+        SDL_SetWindowIcon(zgl::g.window, s);
+}

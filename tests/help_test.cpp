@@ -323,7 +323,7 @@ TEST(HelpLanguage, CzechCatalogueUnderACzechLocaleAndEnglishOtherwise)
     fs::create_directories(dir);
     const std::string cmd =
         "localedef -i cs_CZ -f UTF-8 '" + (dir / "cs_CZ.UTF-8").string() + "' >/dev/null 2>&1";
-    std::system(cmd.c_str()); // 1 for mere warnings: the folder is what counts
+    [[maybe_unused]] const int status = std::system(cmd.c_str()); // 1 for mere warnings: the folder is what counts
     ASSERT_TRUE(fs::exists(dir / "cs_CZ.UTF-8"))
         << "localedef could not build cs_CZ.UTF-8 (package 'locales')";
     const char* names[] = {"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE", "LOCPATH"};

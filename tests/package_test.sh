@@ -5,7 +5,7 @@
 #    from the program (the SDL2 libraries, PhysFS, the C and C++ runtimes);
 #  - its file list, exactly: the program, the archive, the desktop entry,
 #    the icon in three forms, the AppStream metainfo and the Czech catalogue
-#    of the help texts;
+#    of the help texts (the doc, man and lintian files: lintian and man check them);
 #  - the desktop entry and the metainfo pass their validators, the icons
 #    have their sizes;
 #  - the desktop entry starts the program in ${XDG_CONFIG_HOME:-~/.config}/vlnkar,
@@ -17,7 +17,7 @@
 #
 # Usage: package_test.sh BUILD_DIR VERSION
 # Needs cpack, dpkg-deb, desktop-file-validate, appstreamcli, gio, xvfb-run,
-# xdotool and ImageMagick.
+# xdotool, xprop, lintian, man and ImageMagick.
 set -u
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -47,6 +47,9 @@ if [ "${1:-}" = "--inner" ]; then
     [ -n "$wid" ] || { cat "$work/err.txt" >&2; fail "no visible window named Vlnkar"; }
     pid=$(xdotool getwindowpid "$wid")
     [ -n "$pid" ] || fail "the window names no process"
+    class=$(sed -n 's/^StartupWMClass=//p' "$root/usr/share/applications/$APP_ID.desktop")
+    xprop -id "$wid" WM_CLASS | grep -q -F ", \"$class\"" || fail "the window's class is not StartupWMClass $class"
+    xprop -id "$wid" _NET_WM_ICON | grep -q 'Icon (64 x 64)' || fail "the window has no icon"
 
     # The five system buttons at the left edge (x 5..45, y 375..595 in the
     # 800 x 600 window): no line of the plot reaches there, so without the
@@ -88,7 +91,7 @@ fi
 # ---- Outside -------------------------------------------------------------------
 build=$(readlink -f "${1:?usage: package_test.sh BUILD_DIR VERSION}")
 version=${2:?usage: package_test.sh BUILD_DIR VERSION}
-for tool in cpack dpkg-deb desktop-file-validate appstreamcli gio xvfb-run xdotool convert identify; do
+for tool in cpack dpkg-deb lintian man desktop-file-validate appstreamcli gio xvfb-run xdotool xprop convert identify; do
     command -v "$tool" >/dev/null || fail "$tool is not installed"
 done
 work=$(mktemp -d /tmp/vlnkar_package_XXXXXX) || fail "no temporary folder"
@@ -125,17 +128,20 @@ expected="./usr/bin/vlnkar
 ./usr/share/locale/cs/LC_MESSAGES/vlnkar.mo
 ./usr/share/metainfo/$APP_ID.metainfo.xml
 ./usr/share/vlnkar/textury.dat"
-files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | LC_ALL=C sort)
+files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ && $6 !~ /^.\/usr\/share\/(doc|man|lintian)\// {print $6}' | LC_ALL=C sort)
 [ "$files" = "$(echo "$expected" | LC_ALL=C sort)" ] || fail "unexpected file list:
 $files"
 dpkg-deb -c "$deb" | awk '$6 == "./usr/bin/vlnkar" {print $1}' | grep -q '^-rwxr-xr-x$' ||
     fail "the program is not executable"
 
+lintian -I "$deb" 2>&1 | grep -E '^[EW]: |hardening' >&2 && fail "lintian complains (hardening tags are informational)"
 root="$work/root"
 dpkg-deb -x "$deb" "$root" || fail "cannot unpack the package"
 share="$root/usr/share"
+[ -z "$(man --warnings -l "$share/man/man1/vlnkar.1.gz" 2>&1 >/dev/null)" ] && man -l "$share/man/man1/vlnkar.1.gz" |
+    grep -q 'teaching program' || fail "the manual page does not render cleanly"
 desktop-file-validate "$share/applications/$APP_ID.desktop" || fail "desktop-file-validate refuses the entry"
-appstreamcli validate --no-net "$share/metainfo/$APP_ID.metainfo.xml" >"$work/as.log" 2>&1 || {
+appstreamcli validate --pedantic --no-net "$share/metainfo/$APP_ID.metainfo.xml" >"$work/as.log" 2>&1 || {
     cat "$work/as.log" >&2
     fail "appstreamcli refuses the metainfo"
 }

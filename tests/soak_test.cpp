@@ -138,7 +138,7 @@ std::string non_finite_parameter()
     if (s.draw != three_region_draw)
         for (int j = 0; j < COEF_COUNT; ++j)
             if (!finite_all({s.coef[FIRST_COEF + j].real(), s.coef[FIRST_COEF + j].imag()}))
-                return "C" + std::to_string(j);
+                return std::string("C").append(std::to_string(j)); // appended: no -Wrestrict at -O3
     return "";
 }
 
@@ -294,7 +294,7 @@ struct random_user {
                 click_on("tl_%");
         });
         script.push_back([this] {
-            const std::string box = "C" + std::to_string(uniform(0, 9));
+            const std::string box = std::string("C").append(std::to_string(uniform(0, 9)));
             click_on(box.c_str());
         });
         script.push_back([this] {

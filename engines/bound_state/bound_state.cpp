@@ -61,8 +61,15 @@ std::string level_list(const situace& s, const bound_kind& kind, const std::stri
     std::string text = header + "E(n;P): ";
     auto add_line = [&](int n, double energy_n, cplx c) {
         const double percent = round_even(1000.0 * norm2(c)) / 10.0;
-        text += "\n" + fmt_g(kind.energy_hundredths(s, energy_n)) + "eV(" + std::to_string(n) + "; " +
-                fmt_g(percent) + "%)";
+        // Appended piece by piece: GCC 12 at -O3 sees a false overlap
+        // (-Wrestrict) in the inlined chain of std::string additions.
+        text += '\n';
+        text += fmt_g(kind.energy_hundredths(s, energy_n));
+        text += "eV(";
+        text += std::to_string(n);
+        text += "; ";
+        text += fmt_g(percent);
+        text += "%)";
     };
     if (s.E > -1.0) {
         const int e = bound_element(kind, s.E);
