@@ -8,7 +8,8 @@
 #    of the help texts (the doc, man and lintian files: lintian and man check them);
 #  - the desktop entry and the metainfo pass their validators, the icons
 #    have their sizes;
-#  - the desktop entry starts the program in ${XDG_CONFIG_HOME:-~/.config}/vlnkar,
+#  - the desktop entry starts the program with --desktop, which keeps its
+#    settings in ${XDG_CONFIG_HOME:-~/.config}/vlnkar,
 #    creating it;
 #  - the unpacked program, started through its desktop entry from an
 #    unrelated folder under Xvfb, finds its archive: the button pictures and
@@ -152,19 +153,19 @@ for size in 48 256; do
 done
 identify "$share/icons/hicolor/scalable/apps/$APP_ID.svg" >/dev/null 2>&1 || fail "the SVG icon does not render"
 
-# Without XDG_CONFIG_HOME the entry starts the program in ~/.config/vlnkar,
-# made on the way. A stand-in program tells where it was started.
+# The entry asks the program for its settings folder (--desktop, whatever
+# folder it is started in); a stand-in program tells what it was given.
 mkdir -p "$work/stub" "$work/home"
-printf '#!/bin/sh\npwd > "%s/started_in"\n' "$work" >"$work/stub/vlnkar"
+printf '#!/bin/sh\necho "$*" > "%s/started_with"\n' "$work" >"$work/stub/vlnkar"
 chmod +x "$work/stub/vlnkar"
 (cd / && env -u XDG_CONFIG_HOME HOME="$work/home" PATH="$work/stub:$PATH" \
     gio launch "$share/applications/$APP_ID.desktop") || fail "gio launch failed"
 for _ in $(seq 1 50); do
-    [ -s "$work/started_in" ] && break
+    [ -s "$work/started_with" ] && break
     sleep 0.1
 done
-[ "$(cat "$work/started_in" 2>/dev/null)" = "$work/home/.config/vlnkar" ] ||
-    fail "the entry started the program in '$(cat "$work/started_in" 2>/dev/null)', not ~/.config/vlnkar"
+[ "$(cat "$work/started_with" 2>/dev/null)" = "--desktop" ] ||
+    fail "the entry started the program with '$(cat "$work/started_with" 2>/dev/null)', not --desktop"
 
 # The unpacked program under Xvfb. Its own stderr is checked inside.
 timeout 90 xvfb-run -a -s "-screen 0 1024x768x24" bash "$(readlink -f "$0")" --inner "$root" "$work" ||
