@@ -13,6 +13,14 @@
 // Schroedinger equation is
 //   i dpsi/dt = (1/HBAR) (-(HBAR^2/TWO_M) psi'' + V psi).
 //
+// What to expect: the grid and the step are chosen per packet so that a
+// free packet keeps its speed and spreading to 1e-3 and the final R and T
+// come within 1e-3 of the plane-wave average (measured within 5e-4 over
+// random potentials up to 30 eV). A packet whose wave numbers reach down
+// to 0 (narrow and slow) keeps a slow remnant that settles only late.
+// One frame at the largest time step (0.035 fs) costs about 0.06 ms at the
+// default sigma and 0.5 ms at sigma = 0.2 (bench_packet).
+//
 // Plain records and free functions; nothing here knows the shell or SDL.
 #pragma once
 
