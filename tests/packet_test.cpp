@@ -54,24 +54,17 @@ TEST(Packet, FreePacketMovesAtHbarK0OverMAndSpreadsLikeTheGaussian)
 const packet_setup potentials[] = {
     {6.4, 3.0, 7.0, 0.0, 1.0, 0.0, 0.6}, {6.4, 3.0, -2.0, 3.0, 2.5, -1.25, 0.2}, {50, 3.0, 45, 0.0, 0.5, 0.0, 0.2}};
 
-TEST(Packet, NormStaysOneWithoutLayersAndIsAccountedForWithThem)
+TEST(Packet, NormStaysOneWithoutLayers)
 {
+    // (With the layers, what they took is checked with R and T below.)
     for (packet_setup s : potentials) {
         SCOPED_TRACE(testing::Message() << "E " << s.E << ", V2 " << s.V2);
-        for (bool absorb : {false, true}) {
-            s.absorb = absorb;
-            packet p;
-            ASSERT_TRUE(packet_start(p, s));
-            packet_advance(p, 4000 * p.dt);
-            ASSERT_EQ(p.steps, 4000u);
-            const packet_readout r = packet_measure(p);
-            if (absorb) {
-                EXPECT_LT(r.norm, 0.999); // the layers have taken some
-                EXPECT_NEAR(r.norm + p.absorbed_left + p.absorbed_right, 1.0, 1e-9);
-            } else {
-                EXPECT_NEAR(r.norm, 1.0, 1e-10);
-            }
-        }
+        s.absorb = false;
+        packet p;
+        ASSERT_TRUE(packet_start(p, s));
+        packet_advance(p, 4000 * p.dt);
+        ASSERT_EQ(p.steps, 4000u);
+        EXPECT_NEAR(packet_measure(p).norm, 1.0, 1e-10);
     }
 }
 
@@ -85,7 +78,7 @@ TEST(Packet, MeanPositionMovesAtMeanMomentumOverMass)
         double before = packet_measure(p).mean_x, worst = 0.0, fastest = 0.0;
         packet_advance(p, p.dt);
         packet_readout now = packet_measure(p);
-        for (int step = 0; step < 1500; ++step) {
+        for (int step = 0; step < 1000; ++step) {
             packet_advance(p, p.dt);
             const packet_readout after = packet_measure(p);
             // d<x>/dt by central differences against <p>/m at the middle.
@@ -173,6 +166,7 @@ TEST(Packet, RefusesWhatCannotStartAndIgnoresWildRequests)
 
     ASSERT_TRUE(packet_start(p, {6.4, 3.0, 7.0, 0.0, 1.0, 0.0, 0.01})); // sigma held to 0.2
     EXPECT_EQ(p.setup.sigma, PACKET_SIGMA_MIN);
+    ASSERT_TRUE(packet_start(p, {6.4, 3.0, 7.0, 0.0, 1.0, 0.0, 0.6}));
     packet_advance(p, NAN);
     packet_advance(p, -1e-15);
     EXPECT_EQ(p.steps, 0u);

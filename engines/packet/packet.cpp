@@ -42,11 +42,11 @@ constexpr double HBAR2_2M = HBAR * HBAR / TWO_M;
 // any weight (4 standard deviations above k0, in the lowest region), so
 // its wave number is off by under (0.4)^4 / 480 = 5e-5 of itself.
 constexpr double MAX_K_DX = 0.4;
+// ... and resolves the packet's envelope: sigma spans at least 6 cells.
+constexpr double CELLS_PER_SIGMA = 6.0;
 // A region 2 narrower than a cell shrinks the cells to its width, down to
 // this many times finer than the packet needs; a narrower one is averaged.
 constexpr double THINNEST_CELLS = 2.0;
-// ... and resolves the packet's envelope: sigma spans at least 6 cells.
-constexpr double CELLS_PER_SIGMA = 6.0;
 // The step keeps the phase error of components 3 standard deviations
 // from k0 at (dt dE / (2 HBAR))^2 = 4e-4 of their speed.
 constexpr double STEP_PHASE = 0.02;
@@ -83,9 +83,10 @@ double wave_number(double E, double V)
 
 // One absorbing layer: its depth (units) and the strength W0 (eV) its
 // quadratic W(s) = W0 (s / depth)^2 reaches at the wall. Waves of wave
-// number k_slow .. k_fast (1/unit) must enter it; a wave crossing it and
-// back loses exp(-2 W0 depth / (3 c k)) of its probability (WKB), which
-// fixes W0 from the fastest, while the slowest sets the depth.
+// number k_slow .. k_fast (1/unit) must enter it. A wave that crosses it,
+// meets the hard wall behind and crosses back keeps
+// exp(-2 W0 depth / (3 c k)) of its probability (WKB), which fixes W0
+// from the fastest; the slowest sets the depth.
 struct layer {
     double depth, strength;
 };
@@ -164,7 +165,7 @@ bool packet_start(packet& p, const packet_setup& in)
     const double j_first = std::floor((inner_left - left.depth - s.x0) / dx);
     const double j_last = std::ceil((inner_right + right.depth - s.x0) / dx);
     const double cells = j_last - j_first;
-    if (!(cells > 0.0) || cells > double(MOST_NODES)) {
+    if (!(cells >= 4.0) || cells > double(MOST_NODES)) { // (the step needs a few; there are always more)
         char text[160];
         std::snprintf(text, sizeof text, "the wave packet cannot start: its grid would need %.3g points; a "
                       "narrower view or a wider packet needs fewer", cells);
@@ -296,18 +297,17 @@ void packet_advance(packet& p, double seconds)
     const double tau = p.dt / (2.0 * HBAR);
     cplx* psi = p.psi.data();
     cplx* w = p.work.data();
+    const cplx *bl = p.b_lower.data(), *bd = p.b_diag.data(), *bu = p.b_upper.data();
+    const cplx *al = p.a_lower.data(), *ap = p.a_pivot_inv.data();
     for (std::size_t step = 0; step < steps; ++step) {
-        // Right-hand side B psi and the forward sweep in one pass.
-        cplx carried(0.0, 0.0);
-        for (std::size_t i = 0; i < n; ++i) {
-            cplx r = mul(p.b_diag[i], psi[i]);
-            if (i > 0)
-                r += mul(p.b_lower[i], psi[i - 1]);
-            if (i + 1 < n)
-                r += mul(p.b_upper[i], psi[i + 1]);
-            carried = mul(r - mul(p.a_lower[i], carried), p.a_pivot_inv[i]);
-            w[i] = carried;
+        // Right-hand side B psi and the forward sweep in one pass; the
+        // first and last rows, which reach past the walls, apart.
+        w[0] = mul(mul(bd[0], psi[0]) + mul(bu[0], psi[1]), ap[0]);
+        for (std::size_t i = 1; i + 1 < n; ++i) {
+            const cplx r = mul(bl[i], psi[i - 1]) + mul(bd[i], psi[i]) + mul(bu[i], psi[i + 1]);
+            w[i] = mul(r - mul(al[i], w[i - 1]), ap[i]);
         }
+        w[n - 1] = mul(mul(bl[n - 1], psi[n - 2]) + mul(bd[n - 1], psi[n - 1]) - mul(al[n - 1], w[n - 2]), ap[n - 1]);
         // Back substitution.
         for (std::size_t i = n - 1; i-- > 0;)
             w[i] -= mul(p.a_upper_scaled[i], w[i + 1]);

@@ -13,6 +13,14 @@
 // Schroedinger equation is
 //   i dpsi/dt = (1/HBAR) (-(HBAR^2/TWO_M) psi'' + V psi).
 //
+// What to expect: the grid and the step are chosen per packet so that a
+// free packet keeps its speed and spreading to 1e-3 and the final R and T
+// come within 1e-3 of the plane-wave average (measured within 5e-4 over
+// random potentials up to 30 eV). A packet whose wave numbers reach down
+// to 0 (narrow and slow) keeps a slow remnant that settles only late.
+// One frame at the largest time step (0.035 fs) costs about 0.06 ms at the
+// default sigma and 0.5 ms at sigma = 0.2 (bench_packet).
+//
 // Plain records and free functions; nothing here knows the shell or SDL.
 #pragma once
 
@@ -43,12 +51,13 @@ struct packet_setup {
 
 struct packet {
     // The grid: node i stands at x_i = x_first + i * dx, the centre of its
-    // cell; x0 and x0 + a fall on cell boundaries (a region narrower than
-    // half a cell is averaged into the one cell it touches).
+    // cell; x0 and x0 + a fall on cell boundaries. (A region 2 narrower
+    // than half a cell is kept as its area a (V2 - V3), shared by the two
+    // cells either side of x0; the cell right of x0 then counts as region 2.)
     double x_first = 0.0;           // units, the first node's position
     double dx = 0.0;                // units, node spacing
-    std::size_t first_middle = 0;   // first node of region 2 (or of region 3 when a is that narrow)
-    std::size_t first_right = 0;    // first node of region 3
+    std::size_t first_middle = 0;   // first node right of x0
+    std::size_t first_right = 0;    // first node counted as region 3 (== first_middle when a = 0)
     std::size_t inner_begin = 0;    // first node outside the left absorbing layer
     std::size_t inner_end = 0;      // one past the last node before the right absorbing layer
     std::vector<std::complex<double>> psi;  // 1/sqrt(unit), in the frame turning with E (see e_ref)
