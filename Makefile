@@ -89,7 +89,7 @@ test: build
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest --output-on-failure
 
 bench: build
-	cd build && ./bench_platform && ./bench_three_region && ./bench_infinite_well && ./bench_oscillator && ./bench_frame
+	cd build && ./bench_platform && ./bench_three_region && ./bench_infinite_well && ./bench_oscillator && ./bench_frame && ./bench_packet
 
 clean:
 	rm -rf build build-asan build-fuzz
