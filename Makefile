@@ -58,7 +58,7 @@ build-program: configure
 	cmake --build build -j $(JOBS) --target vlnkar translations
 
 build-asan: deps
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVLNKAR_SANITIZE=ON -DVLNKAR_WERROR=ON
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVLNKAR_SANITIZE=ON -DVLNKAR_WERROR=ON -DVLNKAR_BENCHMARKS=OFF
 	cmake --build build-asan -j $(JOBS)
 
 # Only the sources the fuzz targets need, compiled by clang (libFuzzer).

@@ -13,6 +13,13 @@
 set -u
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
+# A tool this test needs is missing: a failure in CI (`make test` installs
+# every tool), elsewhere a skip (status 77) that says what to install.
+needs() {
+    [ -n "${CI:-}" ] && fail "$1 is not installed"
+    echo "skipped: $1 is not installed (make deps installs it)" >&2
+    exit 77
+}
 
 EXPECTED_CONFIG=$'Konfigurace Vlnkar\r\n[SIRKA]=800\r\n[VYSKA]=600\r\n[VYCHOZI SYSTEM]=volna\r\n'
 
@@ -102,7 +109,7 @@ fi
 prog=${1:?usage: xvfb_window_test.sh /path/to/vlnkar}
 prog=$(readlink -f "$prog")
 for tool in xvfb-run xdotool xwininfo import compare; do
-    command -v "$tool" >/dev/null || fail "$tool is not installed"
+    command -v "$tool" >/dev/null || needs "$tool"
 done
 
 # No display at all.
