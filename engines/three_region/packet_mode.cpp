@@ -47,10 +47,11 @@ double clock_of(const packet& p)
 // clock: a clock this much behind the packet was put back.
 constexpr double CLOCK_SLACK = 1e-22;
 
-void start(situace& s, packet_mode& m, konfig& k)
+// The packet placed at its start (its own clock at 0) with the values on
+// screen.
+void start(situace& s, packet_mode& m, const konfig& k)
 {
     const packet_setup setup = setup_of(s, m, k);
-    k.t = 0.0L;
     ++s.kept_version;
     if (!packet_start(m.p, setup))
         return;
@@ -61,6 +62,20 @@ void start(situace& s, packet_mode& m, konfig& k)
     }
     m.expected_T = packet_expected_transmission(setup);
     m.energy_spread = packet_energy_spread(setup);
+}
+
+// The packet moved to the clock's time: on from where it is, or, when the
+// clock was put back (the clock's right click, key L), from its start.
+void catch_up(situace& s, packet_mode& m, const konfig& k)
+{
+    const double t = static_cast<double>(k.t);
+    if (t < clock_of(m.p) - CLOCK_SLACK)
+        start(s, m, k);
+    const double ahead = t - clock_of(m.p);
+    if (m.p.running && ahead > 0.0) {
+        packet_advance(m.p, ahead);
+        ++s.kept_version;
+    }
 }
 
 } // namespace
@@ -106,21 +121,20 @@ void packet_follow(situace& s, konfig& k)
         m->p.running = false;
         return;
     }
-    const bool back = static_cast<double>(k.t) < clock_of(m->p) - CLOCK_SLACK;
-    if (!m->p.running || back || !same_start(m->p.setup, setup_of(s, *m, k)))
+    if (!m->p.running || !same_start(m->p.setup, setup_of(s, *m, k))) {
+        // New values: the packet starts again, and time with it.
+        k.t = 0.0L;
         start(s, *m, k);
+    } else {
+        catch_up(s, *m, k);
+    }
 }
 
 void three_region_advance(situace& s, const konfig& k)
 {
     packet_mode* m = packet_mode_of(s);
-    if (m == nullptr || !m->wanted || !m->p.running)
-        return;
-    const double ahead = static_cast<double>(k.t) - clock_of(m->p);
-    if (ahead > 0.0) {
-        packet_advance(m->p, ahead);
-        ++s.kept_version;
-    }
+    if (m != nullptr && m->wanted && m->p.running)
+        catch_up(s, *m, k);
 }
 
 wave_source packet_wave(const packet_mode& m, double baseline)
