@@ -365,7 +365,18 @@ packet_readout packet_measure(const packet& p)
     return out;
 }
 
+std::complex<double> packet_phase(const packet& p)
+{
+    // Back from the frame turning with e_ref to the true phase.
+    return std::polar(1.0, -p.e_ref * p.time / HBAR);
+}
+
 std::complex<double> packet_psi(const packet& p, double x)
+{
+    return packet_psi_in_frame(p, x) * packet_phase(p);
+}
+
+std::complex<double> packet_psi_in_frame(const packet& p, double x)
 {
     if (!p.running || !std::isfinite(x))
         return {0.0, 0.0};
@@ -384,6 +395,5 @@ std::complex<double> packet_psi(const packet& p, double x)
         if (j >= 0.0 && j < n)
             v += weights[k] * p.psi[std::size_t(j)];
     }
-    // Back from the frame turning with e_ref to the true phase.
-    return v * std::polar(1.0, -p.e_ref * p.time / HBAR);
+    return v;
 }

@@ -116,6 +116,10 @@ packet_readout packet_measure(const packet& p);
 // back), by four-point interpolation between nodes; 0 outside the grid or
 // before a successful start.
 std::complex<double> packet_psi(const packet& p, double x);
+// The same in two factors, for sampling many x at one time: psi in the
+// frame turning with e_ref, and that frame's phase, the same for every x.
+std::complex<double> packet_psi_in_frame(const packet& p, double x);
+std::complex<double> packet_phase(const packet& p);
 
 // The plane-wave transmission and reflection of the three-region potential
 // for a wave of energy E (eV) coming in from the left with A1 = 1:
