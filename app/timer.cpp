@@ -107,7 +107,9 @@ void toggle_panel(control* sup, situace& sit)
 }
 
 // Enter during a typed entry: stores the number, if it is one, in the box's
-// coefficient as a real value and marks the system as a superposition.
+// coefficient so that the box shows it as a real value at time t (the boxes
+// show their coefficients turned by their phase factors), and marks the
+// system as a superposition.
 void finish_entry(typed_entry& entry, situace& sit, long double t)
 {
     // Characters typed in this very tick have not reached the entry's text
@@ -142,7 +144,8 @@ void start_entry(typed_entry& entry, control* box)
 }
 
 // A left click on a box in phasor mode: the box's centre is 0, its right
-// edge +1 and its top edge +i.
+// edge +1 and its top edge +i; the coefficient is set so that the box shows
+// the clicked point at time t.
 void set_from_click(const control* box, int j, situace& sit, long double t)
 {
     const zgl_rect& r = box->rect;
