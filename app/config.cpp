@@ -50,6 +50,7 @@ void reset_view(konfig& k)
     k.show_arrows = false;
     k.fullscreen = false;
     k.show_labels = true;
+    k.show_expectation = false;
 }
 
 namespace {

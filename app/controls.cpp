@@ -212,3 +212,27 @@ void show_system_controls(konfig& k, const system_record& system)
             c->visible = system.packet;
     }
 }
+
+namespace {
+
+// Whether the boxes show their coefficients turned at time t: not at 0,
+// and only where the system gives their phase factors.
+bool box_turns(const situace& s, long double t)
+{
+    return t != 0.0L && s.system != nullptr && s.system->box_phase != nullptr;
+}
+
+} // namespace
+
+cplx box_shown(const situace& s, int box, long double t)
+{
+    const cplx c = s.coef[FIRST_COEF + box];
+    return box_turns(s, t) ? c * s.system->box_phase(s, box, t) : c;
+}
+
+cplx box_coefficient(const situace& s, int box, long double t, cplx shown)
+{
+    // The phase factor has modulus 1: dividing by it is multiplying by its
+    // conjugate.
+    return box_turns(s, t) ? shown * std::conj(s.system->box_phase(s, box, t)) : shown;
+}

@@ -21,3 +21,13 @@ control* hit_test(control* head);
 // and the superposition button (closing its panel where it goes). Run with
 // every step, so that a list built anew takes the system's controls.
 void show_system_controls(konfig& k, const system_record& system);
+
+// What coefficient box j (0 .. 9) shows at time t (s): its coefficient
+// times the phase factor exp(-i E_n t / hbar) of its state, so that in
+// phasor mode each arrow turns at its own frequency while time runs. The
+// coefficient itself at t = 0, or where the system's coefficients do not
+// turn.
+cplx box_shown(const situace& s, int box, long double t);
+// The coefficient that makes box j show `shown` at time t: what a click or
+// a typed value stores, so the box shows what was given.
+cplx box_coefficient(const situace& s, int box, long double t, cplx shown);

@@ -135,7 +135,7 @@ void draw_panel(const shell_state& sh)
             }
             pr2d_Rect(r.x, r.y + 9.0f, r.w, 20.0f, WHITE, 255, 0);
         } else {
-            draw_phasor(r, coef);
+            draw_phasor(r, box_shown(s, j, sh.konf.t));
         }
     }
 }
@@ -175,7 +175,7 @@ std::string frame_inputs(const shell_state& sh, const control* hover)
     put_long(b, k.dt);
     put_long(b, k.t);
     for (bool flag : {k.show_labels, k.show_square, k.reim_mode, k.show_re, k.show_im, k.running,
-                      k.random_walk, k.fullscreen, k.show_arrows})
+                      k.random_walk, k.fullscreen, k.show_arrows, k.show_expectation})
         put(b, flag);
     put(b, k.arrow_texture);
     for (double v : {s.E, s.V1, s.V2, s.V3, s.a, s.x0})

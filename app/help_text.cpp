@@ -51,6 +51,8 @@ std::vector<help_line> help_lines(const situace& s)
     if (system != nullptr)
         for (const help_entry& h : system->display_help)
             entry(out, tr(h.key), tr(h.text));
+    if (system != nullptr && system->expectation)
+        entry(out, "X", tr("<x> and Δx marked, <x>, Δx, <E>, ΔE listed"));
     entry(out, tr("click the listing"), tr("expand or collapse it"));
 
     if (system != nullptr)
@@ -90,8 +92,15 @@ std::string help_tooltip(const control& c, bool phasor_mode)
     if (n == "tl_pkt")
         return tr("Wave packet or stationary state (also W) · [ ]: narrower / wider packet");
     for (const system_record* system : all_systems())
-        if (n == system->button)
-            return tr(system->tooltip);
+        if (n == system->button) {
+            // The system's own keys that no button shows.
+            std::string tip = tr(system->tooltip);
+            if (system->expectation)
+                tip += std::string(" · ") + tr("X: expectation values");
+            if (system->packet_preset != nullptr)
+                tip += std::string(" · ") + tr("K: a localized packet");
+            return tip;
+        }
     if (n == "tl_sup") {
         if (c.active)
             return tr("Click: normalise, then close · right click or M: random walk");

@@ -107,8 +107,10 @@ void toggle_panel(control* sup, situace& sit)
 }
 
 // Enter during a typed entry: stores the number, if it is one, in the box's
-// coefficient as a real value and marks the system as a superposition.
-void finish_entry(typed_entry& entry, situace& sit)
+// coefficient so that the box shows it as a real value at time t (the boxes
+// show their coefficients turned by their phase factors), and marks the
+// system as a superposition.
+void finish_entry(typed_entry& entry, situace& sit, long double t)
 {
     // Characters typed in this very tick have not reached the entry's text
     // yet (the Enter rule acted instead of the one that copies them): take
@@ -120,7 +122,7 @@ void finish_entry(typed_entry& entry, situace& sit)
     // Not a number (letters, "nan", "inf", empty): nothing changes.
     if (j < 0 || !parse_number(text, v))
         return;
-    sit.coef[FIRST_COEF + j] = cplx(v, 0.0);
+    sit.coef[FIRST_COEF + j] = box_coefficient(sit, j, t, cplx(v, 0.0));
     // With one or more non-zero elements among C[0]..C[9] and the element
     // after them the bound-state engines show the superposition (E = -1);
     // with none there is nothing to show, and the selected state stays.
@@ -142,15 +144,16 @@ void start_entry(typed_entry& entry, control* box)
 }
 
 // A left click on a box in phasor mode: the box's centre is 0, its right
-// edge +1 and its top edge +i.
-void set_from_click(const control* box, int j, situace& sit)
+// edge +1 and its top edge +i; the coefficient is set so that the box shows
+// the clicked point at time t.
+void set_from_click(const control* box, int j, situace& sit, long double t)
 {
     const zgl_rect& r = box->rect;
     const double mx = mouse_X();
     const double my = mouse_Y();
     const double re = 2.0 * (mx - r.x - r.w / 2.0) / r.w;
     const double im = -2.0 * (my - r.y - r.h / 2.0) / r.h;
-    sit.coef[FIRST_COEF + j] = cplx(re, im);
+    sit.coef[FIRST_COEF + j] = box_coefficient(sit, j, t, cplx(re, im));
     sit.E = -1.0;
 }
 
@@ -215,7 +218,7 @@ void left_click(shell_state& sh, control* hit, bool& changed)
         toggle_panel(hit, sit);
     else if (j >= 0) {
         if (sh.phasor_mode)
-            set_from_click(hit, j, sit);
+            set_from_click(hit, j, sit, konf.t);
         else
             start_entry(sh.entry, hit);
     } else {
@@ -253,7 +256,7 @@ void timer_proc()
         zgl_Exit();
     } else if (key_Press(K_ENTER)) {
         if (shell.entry.active())
-            finish_entry(shell.entry, sit);
+            finish_entry(shell.entry, sit, konf.t);
         else
             konf.reim_mode = !konf.reim_mode;
     } else if (shell.entry.active()) {
@@ -316,6 +319,15 @@ void timer_proc()
         hit = hit_test(konf.controls);
     } else if (key_Press(K_S)) {
         konf.show_arrows = !konf.show_arrows;
+    } else if (key_Press(K_X) && sit.system != nullptr && sit.system->expectation &&
+               (sit.system->expectation_here == nullptr || sit.system->expectation_here(sit))) {
+        konf.show_expectation = !konf.show_expectation;
+    } else if (key_Press(K_K) && sit.system != nullptr && sit.system->packet_preset != nullptr) {
+        // A localized packet, watched from its start.
+        sit.system->packet_preset(sit);
+        konf.t = 0.0L;
+        konf.running = true;
+        changed = true;
     } else if (mouse_Down(M_BLEFT) && konf.drag_x == 0 && konf.drag_y == 0) {
         // The press position, which the engine reads to follow a drag.
         konf.drag_x = mouse_X();

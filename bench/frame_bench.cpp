@@ -1,6 +1,7 @@
 // Cost of one frame of every system, run as the program runs it (the shell
 // in the offscreen test mode, 800 x 600, the system's defaults; the two
-// bound-state systems also with all ten states superposed), in the same run:
+// bound-state systems also with all ten states superposed, and so again
+// with the expectation-value marker on), in the same run:
 //  - EngineDraw: the engine's draw alone, primitives recorded but not
 //    rasterised; counters: primitives and lines recorded per frame;
 //  - FrameRunning: a whole frame with time advanced by one tick before it,
@@ -34,16 +35,19 @@ struct bench_case {
     const char* name;
     const char* system;
     bool superposition;
+    bool expectation; // the expectation-value marker and lines on (key X)
 };
 
 const bench_case CASES[] = {
-    {"volna", "volna", false},
-    {"bariera", "bariera", false},
-    {"jama", "jama", false},
-    {"jama_inf", "jama_inf", false},
-    {"jama_inf_superposition", "jama_inf", true},
-    {"oscilator", "oscilator", false},
-    {"oscilator_superposition", "oscilator", true},
+    {"volna", "volna", false, false},
+    {"bariera", "bariera", false, false},
+    {"jama", "jama", false, false},
+    {"jama_inf", "jama_inf", false, false},
+    {"jama_inf_superposition", "jama_inf", true, false},
+    {"jama_inf_superposition_marker", "jama_inf", true, true},
+    {"oscilator", "oscilator", false, false},
+    {"oscilator_superposition", "oscilator", true, false},
+    {"oscilator_superposition_marker", "oscilator", true, true},
 };
 
 fs::path g_archive; // textury.dat of the build folder
@@ -64,6 +68,7 @@ bool start(const bench_case& c)
     ztest_Enable();
     if (vlnkar_main() != 0)
         return false;
+    shell.konf.show_expectation = c.expectation;
     if (c.superposition) {
         situace& s = shell.sit;
         s.E = -1.0;
@@ -141,7 +146,7 @@ void frame_stopped(benchmark::State& state, const bench_case& c)
 // whatever depends on them is found afresh.
 void deep_well(benchmark::State& state, bool moved)
 {
-    const bench_case c{"jama", "jama", false};
+    const bench_case c{"jama", "jama", false, false};
     if (!start(c)) {
         state.SkipWithError("the program did not start");
         return;

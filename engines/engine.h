@@ -49,6 +49,9 @@ struct konfig {
     std::string system; // start-up system: "volna", "bariera", "jama", "jama_inf" or "oscilator"
     control* controls;  // head of the control list, owned through this field; null when none
     zgl_texture* arrow_texture; // "sipka.png" for the slope arrows; may be null
+    // Key X: the marker of <x> and dx on the plot and the expectation
+    // values in the listing, in the systems whose record has them.
+    bool show_expectation;
 };
 
 struct situace;
@@ -145,4 +148,17 @@ struct system_record {
     // in it, then a section of its own (a heading, null key, first).
     std::span<const help_entry> display_help;
     std::span<const help_entry> help;
+    // Whether the system shows expectation values: key X toggles their
+    // marker and listing lines only where this is set.
+    bool expectation = false;
+    // The phase factor exp(-i E_n t / hbar) at time t (s) of the state whose
+    // coefficient panel box j (0 .. 9) shows: the boxes show each
+    // coefficient turned by it. Null where the coefficients do not turn.
+    cplx (*box_phase)(const situace& s, int box, long double t) = nullptr;
+    // Key K: writes a localized packet into the panel's coefficients as a
+    // superposition (E = -1). Null where K does nothing.
+    void (*packet_preset)(situace& s) = nullptr;
+    // Where the system has expectation values, when not everywhere: null
+    // for everywhere.
+    bool (*expectation_here)(const situace& s) = nullptr;
 };

@@ -57,7 +57,9 @@ enum : uint8_t {
     K_ENTER = 0x1C, // keypad Enter is reported as Enter too
     K_S = 0x1F,
     K_F = 0x21,
+    K_K = 0x25,
     K_L = 0x26,
+    K_X = 0x2D,
     K_N = 0x31,
     K_M = 0x32,
     K_SPACE = 0x39,

@@ -130,7 +130,7 @@ TEST(InfiniteWellStep, LevelListShowsEnergyAndProbabilityOfEveryStatePresent)
     for (const expect& c : {
              expect{1.0, 0, 0.0, "E(n;P): \n0.38eV(1; 100%)"},
              expect{-1.0, 7, 1.0, "E(n;P): \n3.38eV(3; 100%)"},
-             expect{-1.0, 5, cplx(0.0, 0.3), "E(n;P): \n0.38eV(1; 9%)"},
+             expect{-1.0, 5, cplx(0.0, 0.3), "E(n;P): \n0.38eV(1; 9%)\n\u03A3=9%"},
              expect{-1.0, 6, 0.6, "E(n;P): \n1.5eV(2; 36%)\n37.55eV(10; 64%)"},
              expect{0.0, 0, 0.0, "E(n;P): \n0eV(0; 100%)"},
          }) {

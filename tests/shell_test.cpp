@@ -781,3 +781,51 @@ TEST_F(Shell, FlatSystemWithAllEnergiesZeroDrawsWithoutFailing)
     shell.sit.E = shell.sit.V1 = shell.sit.V2 = shell.sit.V3 = 0.0;
     ztest_Frame();
 }
+
+// "oscilator", C0 = C1 typed, X, time run to 1.3 fs: the marker's column is
+// within a pixel of sqrt(hbar/(2 m w)) cos(w t) at the listed time, its bar
+// spans <x> +- dx; a phasor click shows what was clicked; K: a normalised
+// coherent state, time from 0.
+TEST_F(Shell, ExpectationMarkerSitsAtTheTwoStateSwingAndPhasorsShowWhatWasGiven)
+{
+    click_on("tl_osc");
+    click_on("tl_sup");
+    for (const char* box : {"C0", "C1"}) {
+        click_on(box);
+        ztest_Text(".707");
+        press(K_ENTER);
+    }
+    click_on("C4", M_BRIGHT); // the start-up state 4, once superposed
+    press(K_X);
+    click_on("vypis");
+    press(K_SPACE);
+    ztest_Tick(259);
+    press(K_SPACE);
+    ztest_Frame();
+    const std::string& text = shell.sit.text;
+    const double t = std::stod(text.substr(text.rfind("t = ") + 4)) * 1e-15, w = shell.sit.a;
+    const double b = std::sqrt(6.582119514e-16 / (9.109e-31 * w)), c = std::cos(w * t);
+    const double px = 700 / (2 * shell.konf.half_range), x = 400 + px * b / std::sqrt(2.0) * c;
+    const double dx = px * b * std::sqrt(1 - c * c / 2);
+    std::vector<int> orange; // the columns of row 30 in the marker's colour
+    for (int i = 50; i <= 750; ++i)
+        if (ztest_Pixel(i, 30) == 0xFF8000u)
+            orange.push_back(i);
+    ASSERT_EQ(orange.size(), 1u);
+    EXPECT_LE(std::fabs(orange[0] - x), 1.0) << x;
+    for (double u : {x - dx + 2, x, x + dx - 2})
+        for (int y : {209, 210, 211})
+            EXPECT_EQ(ztest_Pixel(int(u), y), 0xFF8000u) << u << ", " << y;
+    EXPECT_NE(ztest_Pixel(int(x + dx + 3), 210), 0xFF8000u);
+    click_on("tl_%");
+    const zgl_rect r = ctl("C1")->rect;
+    const double mx = int(r.x + r.w * 0.75), my = int(r.y + r.h * 0.25);
+    ztest_MouseMove(int(mx), int(my));
+    click();
+    const cplx given(2 * (mx - r.x - r.w / 2.0) / r.w, -2 * (my - r.y - r.h / 2.0) / r.h);
+    EXPECT_LT(std::abs(box_shown(shell.sit, 1, shell.konf.t) - given), 1e-12);
+    EXPECT_GT(std::abs(C(1) - given), 0.1); // stored turned back
+    press(K_K);
+    EXPECT_TRUE(shell.konf.running && shell.konf.t == shell.konf.dt && shell.sit.E == -1.0);
+    EXPECT_NEAR(C(0).real(), std::exp(-2.0) / std::sqrt(0.99187), 1e-4); // Poisson(4) up to 9: 0.99187
+}

@@ -77,11 +77,19 @@ std::string level_list(const situace& s, const bound_kind& kind, const std::stri
             add_line(e - kind.element_offset, s.E, s.coef[e]);
         return text;
     }
+    double sum = 0.0;
     for (int j = 0; j < COEF_COUNT; ++j) {
         const int n = kind.first_state + j;
         const cplx c = s.coef[n + kind.element_offset];
         if (c != cplx(0.0, 0.0))
             add_line(n, n, c);
+        sum += norm2(c);
     }
+    // Typed coefficients not yet normalised, or the random walk, leave the
+    // probabilities adding up to something else than 100 %: the sum says so
+    // (to the list's one decimal, so that rounding alone never shows it).
+    const double sum_percent = round_even(1000.0 * sum) / 10.0;
+    if (sum_percent != 100.0)
+        text += "\n\u03A3=" + fmt_g(sum_percent) + "%";
     return text;
 }

@@ -44,5 +44,7 @@ int random_step();
 // first), then "E(n;P): " and one line per state present: a line feed, the
 // energy with "eV(", n, "; ", the probability in percent with one decimal
 // and "%)". In a pure state only the selected state is listed; in a
-// superposition every state of the ten whose coefficient is not exactly 0.
+// superposition every state of the ten whose coefficient is not exactly 0,
+// and when their probabilities do not add up to 100 % (to one decimal) a
+// last line "Σ=" with their sum in percent.
 std::string level_list(const situace& s, const bound_kind& kind, const std::string& header);

@@ -124,6 +124,13 @@ void infinite_well_plot(situace& s, const konfig& k, zgl_font* font, well_sample
 
     draw_curve(s, k, m, sampler);
 
+    // The expectation values at the time shown: the marker over the curve
+    // (in the plot's coordinate, centred on the well), lines in the listing.
+    expectation_values v{};
+    const bool expected = k.show_expectation && well_expectation(s, k.t, v);
+    if (expected)
+        draw_expectation_marker(m, v.x - L / 2.0, v.dx);
+
     // One grid line an eV below the ceiling, left and right of the well.
     for (double j = 0.0; j <= std::trunc(top) && j < top; j += 1.0) {
         plot_line(plot_left, m.Y(j, top), left, m.Y(j, top), GRID_COLOUR, 160);
@@ -153,6 +160,8 @@ void infinite_well_plot(situace& s, const konfig& k, zgl_font* font, well_sample
     plot_levels(levels);
 
     s.text = well_level_list(s);
+    if (expected)
+        s.text += expectation_lines(v, true);
 }
 
 void infinite_well_draw(situace& s, const konfig& k, zgl_font* font)

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "engines/engine.h"
+#include "engines/expectation.h"
 
 // Energy of state n in a well of width L (internal units):
 // E_n = (n pi hbar / L)^2 / 2m, in eV. n is a real number: in a pure state
@@ -37,6 +38,18 @@ void sample_wave(const situace& s, long double t, const double* x, int count, cp
 // The energy-level list "E(n;P): " with one line per state present (the
 // selected state, or every state of the ten with a non-zero coefficient).
 std::string well_level_list(const situace& s);
+
+// <x> (from the left wall), dx, <E> and dE of the state shown at time t:
+// the pure state, or the normalised superposition of the ten. False for a
+// state with nothing to take them of (state 0, all coefficients 0).
+bool well_expectation(const situace& s, long double t, expectation_values& out);
+
+// The phase factor of the state in panel box j (state j + 1) at time t.
+cplx well_box_phase(const situace& s, int box, long double t);
+
+// Key K: a Gaussian exp(-(x - L/4)^2 / (2 sigma^2)), sigma = L/10, at
+// rest, projected on the ten states and normalised, as a superposition.
+void well_packet(situace& s);
 
 // The plot with a given sampler (infinite_well_draw passes sample_wave).
 void infinite_well_plot(situace& s, const konfig& k, zgl_font* font, well_sampler sampler);

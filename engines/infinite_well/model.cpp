@@ -26,6 +26,39 @@ double level_hundredths(const situace& s, double n)
 
 const bound_kind WELL_KIND = {FIRST_STATE, ELEMENT_OFFSET, level_hundredths};
 
+// <m|x|n> for x from the left wall: L/2 on the diagonal; between two states
+// of the same parity about the middle (m + n even) nothing, otherwise
+// -8 L m n / (pi^2 (m^2 - n^2)^2), the integral of x sin(m pi x/L)
+// sin(n pi x/L) taken by parts.
+double well_x(int m, int n, double L)
+{
+    if (m == n)
+        return L / 2.0;
+    if ((m + n) % 2 == 0)
+        return 0.0;
+    const double d = static_cast<double>(m * m - n * n);
+    return -8.0 * L * m * n / (PI * PI * d * d);
+}
+
+// <m|x^2|n>: L^2 (1/3 - 1/(2 pi^2 n^2)) on the diagonal, otherwise
+// (-1)^(m+n) 8 L^2 m n / (pi^2 (m^2 - n^2)^2).
+double well_x2(int m, int n, double L)
+{
+    if (m == n)
+        return L * L * (1.0 / 3.0 - 1.0 / (2.0 * PI * PI * n * n));
+    const double d = static_cast<double>(m * m - n * n);
+    const double sign = (m + n) % 2 == 0 ? 1.0 : -1.0;
+    return sign * 8.0 * L * L * m * n / (PI * PI * d * d);
+}
+
+// Key K: the packet is centred a quarter of the width from the left wall,
+// with the width sigma = L/10 of its wave function (its density spreads by
+// sigma/sqrt 2); the projection is integrated by Simpson's rule over this
+// many intervals, far more than the tenth state's five wavelengths need.
+constexpr double PACKET_CENTRE = 0.25;
+constexpr double PACKET_SIGMA = 0.1;
+constexpr int PACKET_INTERVALS = 2000;
+
 } // namespace
 
 double well_level(double n, double L)
@@ -93,6 +126,57 @@ void sample_wave(const situace& s, long double t, const double* x, int count, cp
 std::string well_level_list(const situace& s)
 {
     return level_list(s, WELL_KIND, "");
+}
+
+bool well_expectation(const situace& s, long double t, expectation_values& out)
+{
+    const double L = s.a;
+    state_mix mix;
+    if (s.E > -1.0) {
+        // The pure state's own energy comes from the selector, as the list's.
+        const double n = round_even(s.E);
+        if (n >= 1.0 && n <= 1e6)
+            mix.add(static_cast<int>(n), cplx(1.0, 0.0), well_level(s.E, L));
+    } else {
+        for (int j = 0; j < COEF_COUNT; ++j) {
+            const int n = FIRST_STATE + j;
+            mix.add(n, s.coef[n + ELEMENT_OFFSET] * well_phase(n, L, t), well_level(n, L));
+        }
+    }
+    if (!(L > 0.0))
+        return false;
+    return mix_expectation(mix, well_x, well_x2, L, out);
+}
+
+cplx well_box_phase(const situace& s, int box, long double t)
+{
+    return well_phase(FIRST_STATE + box, s.a, t);
+}
+
+void well_packet(situace& s)
+{
+    const double L = s.a;
+    if (!(L > 0.0))
+        return;
+    const double centre = PACKET_CENTRE * L, sigma = PACKET_SIGMA * L;
+    const double h = L / PACKET_INTERVALS;
+    double c[COEF_COUNT] = {};
+    for (int i = 0; i <= PACKET_INTERVALS; ++i) {
+        const double x = i * h;
+        const double weight = (i == 0 || i == PACKET_INTERVALS) ? 1.0 : (i % 2 == 1 ? 4.0 : 2.0);
+        const double u = (x - centre) / sigma;
+        const double g = weight * std::exp(-0.5 * u * u);
+        for (int j = 0; j < COEF_COUNT; ++j)
+            c[j] += g * std::sin((FIRST_STATE + j) * PI * x / L);
+    }
+    double norm = 0.0;
+    for (double v : c)
+        norm += v * v;
+    if (!(norm > 0.0))
+        return;
+    s.E = -1.0;
+    for (int j = 0; j < COEF_COUNT; ++j)
+        s.coef[FIRST_STATE + j + ELEMENT_OFFSET] = cplx(c[j] / std::sqrt(norm), 0.0);
 }
 
 void infinite_well_step(situace& s, konfig& k)

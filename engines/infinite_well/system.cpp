@@ -12,6 +12,7 @@ const help_entry HELP[] = {
     {nullptr, "Infinite well"},
     {"→ ←", "wider / narrower well"},
     {"↑ ↓", "next / previous state"},
+    {"K", "a Gaussian packet at L/4, time from 0"},
 };
 
 } // namespace
@@ -22,5 +23,6 @@ constinit const system_record JAMA_INF_SYSTEM = {
     1.0,             0.0,                50.0,                0.0,
     2.5,             0.0,                cplx(0.0, 0.0),      infinite_well_draw,
     infinite_well_input, infinite_well_step, infinite_well_layout, nullptr,
-    false,           true,               false,               DISPLAY_HELP,        HELP,
+    false, true, false, DISPLAY_HELP, HELP,
+    true,  well_box_phase, well_packet,
 };

@@ -160,6 +160,13 @@ void oscillator_draw_with(situace& s, const konfig& k, zgl_font* font, oscillato
             strokes([](cplx v) { return v.real(); }, RE_COLOUR, LOWER, UPPER);
     }
 
+    // The expectation values at the time shown: the marker over the curves,
+    // lines in the listing.
+    expectation_values v{};
+    const bool expected = k.show_expectation && oscillator_expectation(s, static_cast<double>(k.t), v);
+    if (expected)
+        draw_expectation_marker(m, v.x, v.dx);
+
     // The parabola, only where it lies below the ceiling; each piece joins
     // the previous sample's point.
     curve.clear();
@@ -196,6 +203,8 @@ void oscillator_draw_with(situace& s, const konfig& k, zgl_font* font, oscillato
     }
 
     s.text = oscillator_list(s);
+    if (expected)
+        s.text += expectation_lines(v, true);
 }
 
 void oscillator_draw(situace& s, const konfig& k, zgl_font* font)

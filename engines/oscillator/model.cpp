@@ -48,6 +48,31 @@ double energy_hundredths(const situace& s, double n)
 // shown in box "C" + n.
 const bound_kind OSCILLATOR_KIND{0, FIRST_COEF, energy_hundredths};
 
+// The coherent state of key K: its amplitude alpha (real, so it starts at
+// rest at its turning point).
+constexpr double PACKET_ALPHA = 2.0;
+
+// x and x^2 between stationary states, in units of the oscillator length
+// b = sqrt(hbar / (m w)) (the parameter p is b): with the ladder operators,
+// x = b (a + a^+) / sqrt 2, so <n-1|x|n> = b sqrt(n/2), and <n|x^2|n> =
+// b^2 (n + 1/2), <n|x^2|n+2> = b^2 sqrt((n+1)(n+2)) / 2; all others vanish.
+double oscillator_x(int m, int n, double b)
+{
+    if (std::abs(m - n) != 1)
+        return 0.0;
+    return b * std::sqrt(0.5 * std::max(m, n));
+}
+
+double oscillator_x2(int m, int n, double b)
+{
+    if (m == n)
+        return b * b * (n + 0.5);
+    if (std::abs(m - n) != 2)
+        return 0.0;
+    const int low = std::min(m, n);
+    return 0.5 * b * b * std::sqrt(static_cast<double>(low + 1) * (low + 2));
+}
+
 // One step of the recurrence over a block: `older` holds psi_(n-1) and is
 // overwritten with psi_(n+1) = rise xi psi_n - fall psi_(n-1), which is
 // added to the sum (re, im) with the weight (wr, wi).
@@ -191,6 +216,46 @@ void oscillator_wave(const situace& s, double t, const double* x, size_t count, 
         for (size_t j = 0; j < m; ++j)
             psi[base + j] = cplx(re[j], im[j]);
     }
+}
+
+bool oscillator_expectation(const situace& s, double t, expectation_values& out)
+{
+    const double omega = s.a;
+    if (!(omega > 0.0))
+        return false;
+    state_mix mix;
+    if (s.E > -1.0) {
+        const int n = selected_state(s);
+        if (n >= 0)
+            mix.add(n, cplx(1.0, 0.0), level_energy(omega, n));
+    } else {
+        for (int n = 0; n < COEF_COUNT; ++n)
+            mix.add(n, s.coef[FIRST_COEF + n] * phase_factor(omega, n, t), level_energy(omega, n));
+    }
+    const double b = std::sqrt(HBAR / (MASS * omega));
+    return mix_expectation(mix, oscillator_x, oscillator_x2, b, out);
+}
+
+cplx oscillator_box_phase(const situace& s, int box, long double t)
+{
+    return phase_factor(s.a, box, static_cast<double>(t));
+}
+
+void oscillator_packet(situace& s)
+{
+    // c_n = alpha^n / sqrt(n!), formed step by step: c_(n+1) = c_n alpha /
+    // sqrt(n + 1). The common factor exp(-alpha^2 / 2) goes with the norm.
+    double c[COEF_COUNT];
+    double norm = 0.0;
+    c[0] = 1.0;
+    for (int n = 0; n < COEF_COUNT; ++n) {
+        if (n > 0)
+            c[n] = c[n - 1] * PACKET_ALPHA / std::sqrt(static_cast<double>(n));
+        norm += c[n] * c[n];
+    }
+    s.E = -1.0;
+    for (int n = 0; n < COEF_COUNT; ++n)
+        s.coef[FIRST_COEF + n] = cplx(c[n] / std::sqrt(norm), 0.0);
 }
 
 void oscillator_step(situace& s, konfig& k)

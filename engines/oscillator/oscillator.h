@@ -14,6 +14,7 @@
 #include <string>
 
 #include "engines/engine.h"
+#include "engines/expectation.h"
 
 // The four procedures the shell calls.
 extern const system_record OSCILATOR_SYSTEM;
@@ -60,6 +61,20 @@ void oscillator_wave(const situace& s, double t, const double* x, size_t count, 
 // oscillator_wave); lets a reference evaluation be drawn and timed the
 // same way.
 void oscillator_draw_with(situace& s, const konfig& k, zgl_font* font, oscillator_sampler sampler);
+
+// <x> (from the centre), dx, <E> and dE of the state shown at time t (s):
+// the pure state, or the normalised superposition of the ten. False when
+// there is none (all coefficients 0, a selector beyond the states).
+bool oscillator_expectation(const situace& s, double t, expectation_values& out);
+
+// The phase factor of the state in panel box j (state j) at time t.
+cplx oscillator_box_phase(const situace& s, int box, long double t);
+
+// Key K: the coherent state of amplitude alpha = 2, c_n proportional to
+// alpha^n / sqrt(n!), cut at n = 9 and normalised, as a superposition: it
+// starts at rest at <x> = 2 sqrt(2) sqrt(hbar / (m w)) and swings like a
+// classical particle.
+void oscillator_packet(situace& s);
 
 // The energy-level list: "w = ... fs^-1", then the bound-state list with
 // the states numbered from 0.

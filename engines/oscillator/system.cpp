@@ -14,6 +14,7 @@ const help_entry HELP[] = {
     {nullptr, "Oscillator"},
     {"→ ←", "higher / lower frequency ω"},
     {"↑ ↓", "next / previous state"},
+    {"K", "a coherent state α = 2, time from 0"},
 };
 
 } // namespace
@@ -24,5 +25,6 @@ constinit const system_record OSCILATOR_SYSTEM = {
     4.0,              0.0,              5.0,               0.0,
     1e15,             0.0,              cplx(0.0, 0.0),    oscillator_draw,
     oscillator_input, oscillator_step,  oscillator_layout, nullptr,
-    false,            true,             false,             DISPLAY_HELP,      HELP,
+    false, true, false, DISPLAY_HELP, HELP,
+    true,  oscillator_box_phase, oscillator_packet,
 };

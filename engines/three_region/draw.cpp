@@ -119,49 +119,6 @@ std::string listing(const situace& s)
     return t;
 }
 
-// exp(z) and exp(-z) together: one sine and cosine serve both, which keeps
-// the per-sample cost to two real exponentials and one sincos.
-inline void exp_pair(cplx z, cplx& plus, cplx& minus)
-{
-    const double c = std::cos(z.imag());
-    const double sn = std::sin(z.imag());
-    const double ep = std::exp(z.real());
-    const double em = std::exp(-z.real());
-    plus = cplx(ep * c, ep * sn);
-    minus = cplx(em * c, -em * sn);
-}
-
-// c * e, where a zero coefficient gives zero whatever e is. Far out on a
-// decaying side the growing exponential overflows to infinity, while its
-// coefficient is exactly zero (B1 after a snap onto a bound state, B3 when
-// nothing comes in from the right); 0 * inf would be NaN and the tail of
-// the state would vanish from the plot instead of lying on the zero line.
-inline cplx term(cplx c, cplx e)
-{
-    return c == cplx(0.0, 0.0) ? c : c * e;
-}
-
-// The stationary state at x in the given region (0, 1, 2), by the closed
-// forms of the model: regions 1 and 2 with exp(+-k x), region 3 with
-// exp(+-i k3 x), and a straight line in region 2 when k2 is exactly zero.
-inline cplx stationary(const situace& s, int region, double x)
-{
-    cplx ep, em;
-    switch (region) {
-    case 0:
-        exp_pair(s.k1 * x, ep, em);
-        return term(s.coef[0], ep) + term(s.coef[1], em);
-    case 1:
-        if (s.k2.real() == 0.0 && s.k2.imag() == 0.0)
-            return s.coef[2] * x + s.coef[3];
-        exp_pair(s.k2 * x, ep, em);
-        return term(s.coef[2], ep) + term(s.coef[3], em);
-    default:
-        exp_pair(cplx(-s.k3.imag() * x, s.k3.real() * x), ep, em);
-        return term(s.coef[4], ep) + term(s.coef[5], em);
-    }
-}
-
 // The stationary state turned by its time phase exp(-i E t / hbar), the
 // same for every sample, and scaled by the norm to unit probability over
 // the norm window; both kinds of curve on the plot's own scale.
@@ -173,7 +130,7 @@ wave_source stationary_wave(const situace& s, const konfig& k, const mapping& m)
     const double root_n = std::sqrt(s.N.real());
     wave_source w;
     w.psi = [&s, phase, root_n](int region, double x) {
-        const cplx ps = phase * stationary(s, region, x);
+        const cplx ps = phase * stationary_psi(s, region, x);
         return cplx(ps.real() / root_n, ps.imag() / root_n);
     };
     w.density_scale = w.part_scale = m.sm.amplitude();
@@ -481,6 +438,12 @@ void three_region_draw(situace& s, const konfig& k, zgl_font* font)
         if (plot_drawable(x) && plot_drawable(y) && plot_drawable(side) && plot_drawable(amp))
             pr2d_Rect(static_cast<float>(x), static_cast<float>(y), static_cast<float>(side),
                       static_cast<float>(amp), SQUARE_COLOUR, 100, PR2D_FILL);
+    }
+
+    expectation_values v;
+    if (k.show_expectation && three_region_expectation(s, v)) {
+        draw_expectation_marker(m.sm, v.x, v.dx);
+        s.text += expectation_lines(v, false).substr(1) + "\n";
     }
 
     if (diagram) {

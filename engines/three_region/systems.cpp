@@ -49,7 +49,11 @@ constexpr system_record three_region_system(const char* name, const char* button
             false,
             true,
             DISPLAY_HELP,
-            HELP};
+            HELP,
+            true,
+            nullptr,
+            nullptr,
+            three_region_has_expectation};
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 
 #include "engines/engine.h"
 #include "common/constants.h"
+#include "engines/expectation.h"
 
 // Which wave comes in; decides the norm integral.
 enum class incidence { none, from_right, from_left };
@@ -18,6 +19,10 @@ enum class incidence { none, from_right, from_left };
 // V2, V3, a, x0. Divisions are not guarded: a zero denominator leaves
 // non-finite coefficients, which the step's norm guard absorbs.
 incidence solve_stationary(situace& s);
+// The stationary state at x (internal units) in region 0, 1 or 2 from the
+// coefficients and wave numbers solve_stationary left in s, unnormalised
+// and without its time phase.
+cplx stationary_psi(const situace& s, int region, double x);
 // Pulls E onto a bound state of a well (V2 below V1 and V3) when it lies
 // within 0.01 eV of one. Returns whether it snapped.
 bool snap_to_bound_state(situace& s);
@@ -100,6 +105,11 @@ struct wave_source {
     std::function<cplx(int region, double x)> psi;
     double density_scale, part_scale;
 };
+
+// Whether the state on screen has expectation values (the packet, or a
+// state bound in a well), and they: <x> and dx in internal units.
+bool three_region_has_expectation(const situace& s);
+bool three_region_expectation(const situace& s, expectation_values& v);
 
 void three_region_step(situace& s, konfig& k);
 void three_region_layout(const situace& s, konfig& k);
