@@ -216,7 +216,11 @@ TEST_F(Shell, APacketAtTheBarrierEndsWithTheTransmissionItsWaveNumbersPromise)
 {
     click_on("tl_bar");
     move_to("plocha");
+    press(K_X); // no expectation values for a wave from infinity: X does nothing
+    EXPECT_FALSE(shell.konf.show_expectation);
     press(K_W);
+    press(K_X);
+    EXPECT_TRUE(shell.konf.show_expectation);
     const packet_mode* m = shown_packet(shell.sit);
     ASSERT_NE(m, nullptr);
     EXPECT_EQ(shell.konf.t, 0.0L);
@@ -229,6 +233,7 @@ TEST_F(Shell, APacketAtTheBarrierEndsWithTheTransmissionItsWaveNumbersPromise)
     ASSERT_EQ(std::sscanf(text.c_str() + text.find("T="), "T=%lf", &T), 1) << text;
     ASSERT_EQ(std::sscanf(text.c_str() + text.find("T expected="), "T expected=%lf", &T_expected), 1) << text;
     EXPECT_NEAR(T, T_expected, 0.002);
+    EXPECT_NE(text.find("<x>="), std::string::npos) << text;
     EXPECT_GT(T, 0.1);
     // The clock's right click puts the packet back at its start.
     click_on("tl_cas", M_BRIGHT);

@@ -960,3 +960,28 @@ TEST(ThreeRegionPlot, DefaultFreeParticleFramePaintsLinesAndCurveInTheirColours)
     }
     ztest_Shutdown();
 }
+
+TEST(ThreeRegionPlot, ABoundStateHasTheExpectationValuesOfItsWellAndAWaveFromInfinityNone)
+{
+    // Deep symmetric wells, E snapped onto level n: <x> at the centre (up to
+    // the snap's few meV off the level), and dx near the infinite well's
+    // L sqrt(1/12 - 1/(2 pi^2 n^2)), which the tails outside the walls widen
+    // a little.
+    for (auto [depth, n] : {std::pair{2000.0, 1}, {2000.0, 3}}) {
+        konfig k = view();
+        situace s = system_state("jama", k);
+        s.V1 = s.V3 = depth, s.V2 = 0.0, s.a = 2.5, s.x0 = -0.5;
+        s.E = symmetric_well_levels(depth, s.a)[n - 1] + 0.001;
+        three_region_step(s, k);
+        expectation_values v{};
+        ASSERT_TRUE(three_region_has_expectation(s) && three_region_expectation(s, v)) << n;
+        EXPECT_NEAR(v.x, s.x0 + s.a / 2, 0.005 * s.a);
+        const double infinite = s.a * std::sqrt(1.0 / 12 - 1.0 / (2 * M_PI * M_PI * n * n));
+        EXPECT_GT(v.dx, infinite);
+        EXPECT_LT(v.dx, infinite * 1.03);
+    }
+    konfig k = view();
+    situace s = system_state("volna", k);
+    expectation_values v{};
+    EXPECT_FALSE(three_region_has_expectation(s) || three_region_expectation(s, v));
+}
