@@ -51,7 +51,9 @@ std::vector<help_line> help_lines(const situace& s)
     if (system != nullptr)
         for (const help_entry& h : system->display_help)
             entry(out, tr(h.key), tr(h.text));
-    if (system != nullptr && system->expectation)
+    if (system != nullptr && system->expectation && system->expectation_here != nullptr)
+        entry(out, "X", tr("<x> and Δx marked and listed (packet, bound state)"));
+    else if (system != nullptr && system->expectation)
         entry(out, "X", tr("<x> and Δx marked, <x>, Δx, <E>, ΔE listed"));
     entry(out, tr("click the listing"), tr("expand or collapse it"));
 
