@@ -236,8 +236,11 @@ int main(int argc, char** argv)
         b = uint8_t(x >> 56);
     }
     std::vector<entry> many = good;
-    for (int i = 0; i < 100000; ++i)
-        many.push_back({"e" + std::to_string(i), {uint8_t(i)}, 0});
+    for (int i = 0; i < 100000; ++i) {
+        std::string name = "e"; // appended, not "e" + ...: GCC 12's false -Wrestrict at -O3
+        name += std::to_string(i);
+        many.push_back({name, {uint8_t(i)}, 0});
+    }
     const std::pair<const char*, bytes> files[] = {
         {"good.dat", good_zip},
         {"empty.dat", {}},
