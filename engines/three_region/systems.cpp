@@ -49,7 +49,9 @@ constexpr system_record three_region_system(const char* name, const char* button
             false,
             true,
             DISPLAY_HELP,
-            HELP};
+            HELP,
+            three_region_sample,
+            three_region_clamp};
 }
 
 } // namespace
