@@ -62,7 +62,8 @@ std::string name_of(const std::string& path)
 int number_of(const std::string& name)
 {
     int n = 0;
-    if (name.size() < 3 || name[2] != '-' || std::from_chars(name.data(), name.data() + 2, n).ptr != name.data() + 2)
+    if (name.size() < 3 || name[2] != '-' ||
+        std::from_chars(name.data(), name.data() + 2, n).ptr != name.data() + 2)
         return 0;
     return n;
 }
@@ -352,11 +353,12 @@ void lesson_export()
     if (stem.empty() && !dir.empty())
         stem = next_stem(dir, shell.sit.system != nullptr ? shell.sit.system->name : "", why);
     const std::string base = dir + "/" + stem;
-    if (stem.empty() || !write_file_atomically(base + ".csv", wave_csv(stem, shell.konf, shell.sit), why, false) ||
+    if (stem.empty() ||
+        !write_file_atomically(base + ".csv", wave_csv(stem, shell.konf, shell.sit), why, false) ||
         !scr_SavePNG(base + ".png", why)) {
         const std::string where = dir.empty() ? "the lesson folder" : dir;
-        fail("cannot export the picture and data to " + where + (stem.empty() ? "" : " as " + stem) + " (" + why +
-                 ")",
+        fail("cannot export the picture and data to " + where + (stem.empty() ? "" : " as " + stem) + " (" +
+                 why + ")",
              std::string(tr("Cannot export")) + ": " + why);
         return;
     }
@@ -370,7 +372,8 @@ void lesson_step(int direction)
     std::vector<std::string> setups;
     for (const std::string& name : dir.empty() ? std::vector<std::string>() : names_in(dir, why)) {
         const std::string ext = SETUP_EXTENSION;
-        if (name.size() > ext.size() && name[0] != '.' && name.compare(name.size() - ext.size(), ext.size(), ext) == 0)
+        if (name.size() > ext.size() && name[0] != '.' &&
+            name.compare(name.size() - ext.size(), ext.size(), ext) == 0)
             setups.push_back(name);
     }
     if (!why.empty()) {
@@ -392,7 +395,8 @@ void lesson_step(int direction)
             next = *(it - 1);
     }
     if (next.empty()) {
-        note(direction > 0 ? tr("No next set-up in the lesson folder") : tr("No previous set-up in the lesson folder"));
+        note(direction > 0 ? tr("No next set-up in the lesson folder")
+                           : tr("No previous set-up in the lesson folder"));
         return;
     }
     lesson_open(dir + "/" + next);

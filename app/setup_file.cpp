@@ -149,8 +149,8 @@ void read_setup(const std::string& bytes, setup_values& v)
         const auto it = values.find(key);
         return it != values.end() && parse(it->second, out);
     };
-    for (auto [key, field] : {std::pair{"E", &v.E}, {"V1", &v.V1}, {"V2", &v.V2}, {"V3", &v.V3}, {"a", &v.a},
-                              {"x0", &v.x0}})
+    for (auto [key, field] :
+         {std::pair{"E", &v.E}, {"V1", &v.V1}, {"V2", &v.V2}, {"V3", &v.V3}, {"a", &v.a}, {"x0", &v.x0}})
         get(key, *field);
     for (int j = 0; j < COEF_COUNT; ++j) {
         // "re im": both parts, or the coefficient stays.
@@ -161,7 +161,8 @@ void read_setup(const std::string& bytes, setup_values& v)
         double re = 0.0, im = 0.0;
         if (space != std::string::npos && parse(it->second.substr(0, space), re) &&
             parse(trimmed(it->second.substr(space + 1)), im))
-            v.coef[j] = cplx(std::clamp(re, -COEF_LARGEST, COEF_LARGEST), std::clamp(im, -COEF_LARGEST, COEF_LARGEST));
+            v.coef[j] = cplx(std::clamp(re, -COEF_LARGEST, COEF_LARGEST),
+                             std::clamp(im, -COEF_LARGEST, COEF_LARGEST));
     }
     if (get("half_range", v.half_range))
         v.half_range = std::clamp(v.half_range, HALF_RANGE_LOWEST, HALF_RANGE_HIGHEST);
@@ -171,10 +172,13 @@ void read_setup(const std::string& bytes, setup_values& v)
         v.t = std::clamp(v.t, 0.0L, T_HIGHEST);
     if (get("dt", v.dt))
         v.dt = std::clamp(v.dt, DT_LOWEST, DT_HIGHEST);
-    for (auto [key, field] :
-         {std::pair{"reim_mode", &v.reim_mode}, {"show_re", &v.show_re}, {"show_im", &v.show_im},
-          {"show_labels", &v.show_labels}, {"show_square", &v.show_square}, {"show_arrows", &v.show_arrows},
-          {"packet", &v.packet}}) {
+    for (auto [key, field] : {std::pair{"reim_mode", &v.reim_mode},
+                              {"show_re", &v.show_re},
+                              {"show_im", &v.show_im},
+                              {"show_labels", &v.show_labels},
+                              {"show_square", &v.show_square},
+                              {"show_arrows", &v.show_arrows},
+                              {"packet", &v.packet}}) {
         int b = 0;
         if (get(key, b) && (b == 0 || b == 1))
             *field = b == 1;

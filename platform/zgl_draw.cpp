@@ -302,7 +302,8 @@ void present(const display_list& list, int out_w, int out_h, std::vector<uint32_
     }
     if (capture) {
         capture->assign(size_t(out_w) * size_t(out_h), 0);
-        if (SDL_RenderReadPixels(g.renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, capture->data(), out_w * 4) != 0)
+        if (SDL_RenderReadPixels(g.renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, capture->data(), out_w * 4) !=
+            0)
             capture->clear();
     }
     SDL_RenderPresent(g.renderer);
@@ -402,8 +403,8 @@ bool read_shown_frame(std::vector<uint32_t>& pixels, int& w, int& h)
 {
     pixels.clear();
     w = h = 0;
-    if (!window_image_ready() || !g.renderer || SDL_GetRendererOutputSize(g.renderer, &w, &h) != 0 || w <= 0 ||
-        h <= 0)
+    if (!window_image_ready() || !g.renderer || SDL_GetRendererOutputSize(g.renderer, &w, &h) != 0 ||
+        w <= 0 || h <= 0)
         return false;
     place_picture(w, h);
     present(g.shown, w, h, &pixels);

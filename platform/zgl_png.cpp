@@ -146,12 +146,14 @@ bool encode_png(const std::vector<uint32_t>& pixels, int w, int h, std::string& 
     job.h = h;
     job.out = &out;
     out.clear();
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &job, on_error_of<png_out_job>, on_warning);
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, &job, on_error_of<png_out_job>, on_warning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     const bool ok = info && run_encode(job, png, info);
     png_destroy_write_struct(&png, &info);
     if (!ok)
-        why = "the picture cannot be encoded (" + (job.error.empty() ? std::string("libpng did not start") : job.error) + ")";
+        why = "the picture cannot be encoded (" +
+              (job.error.empty() ? std::string("libpng did not start") : job.error) + ")";
     return ok;
 }
 

@@ -900,7 +900,8 @@ TEST_F(Shell, ASetUpFileIsReadDefensively)
         {"b.vlnkar", head + "bariera\nE=nan\nV2=-3\nzzz=1\na=1e9\nhalf_range=0.001\ndt=1\n", "bariera", 6.4,
          0.9 * 2.9, 2.9, 2.1e-17L},
         // A 2 nm well has 23 levels below its 50 eV ceiling.
-        {"w.vlnkar", "\xEF\xBB\xBF" + head + "jama_inf\r\nE=1000\r\na=9\r\n", "jama_inf", 23, 5, 5.25, 5e-18L},
+        {"w.vlnkar", "\xEF\xBB\xBF" + head + "jama_inf\r\nE=1000\r\na=9\r\n", "jama_inf", 23, 5, 5.25,
+         5e-18L},
         // At half range 5.25 the ceiling is hbar * 13.125e15 rad/s: n = 12 at 1e15 rad/s.
         {"o.vlnkar", head + "oscilator\nE=40.4\na=0\ndt=1e-30\n", "oscilator", 12, 1e15, 5.25, 1e-18L},
     };

@@ -183,7 +183,8 @@ void infinite_well_sample(const situace& s, const konfig& k, std::vector<wave_sa
     size_t next = 0;
     for (double i = first;; i += 1.0) {
         const bool inside = i > 0.0 && i <= inside_end && next < psi.size();
-        out.push_back({i / k.density - L / 2.0, inside ? 0.0 : HUGE_VAL, inside ? psi[next++] : cplx(0.0, 0.0)});
+        out.push_back(
+            {i / k.density - L / 2.0, inside ? 0.0 : HUGE_VAL, inside ? psi[next++] : cplx(0.0, 0.0)});
         if (!(i < last))
             break;
     }

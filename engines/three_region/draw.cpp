@@ -512,7 +512,10 @@ void three_region_sample(const situace& s, const konfig& k, std::vector<wave_sam
     mapping m;
     m.sm = screen_of(k);
     const packet_mode* packet = shown_packet(s);
-    const wave_source wave = packet != nullptr ? packet_wave(*packet, m.sm.baseline()) : stationary_wave(s, k, m);
+    const wave_source wave =
+        packet != nullptr ? packet_wave(*packet, m.sm.baseline()) : stationary_wave(s, k, m);
     const double V[3] = {s.V1, s.V2, s.V3};
-    each_sample(s, k, [&](double, int region, double x) { out.push_back({x, V[region], wave.psi(region, x)}); });
+    each_sample(s, k, [&](double, int region, double x) {
+        out.push_back({x, V[region], wave.psi(region, x)});
+    });
 }

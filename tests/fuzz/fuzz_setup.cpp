@@ -36,8 +36,8 @@ bool same(const setup_values& a, const setup_values& b)
               double(a.t) == double(b.t) && a.t == b.t && a.dt == b.dt && a.reim_mode == b.reim_mode &&
               a.show_re == b.show_re && a.show_im == b.show_im && a.show_labels == b.show_labels &&
               a.show_square == b.show_square && a.show_arrows == b.show_arrows;
-    for (auto f : {&setup_values::E, &setup_values::V1, &setup_values::V2, &setup_values::V3, &setup_values::a,
-                   &setup_values::x0, &setup_values::half_range, &setup_values::density})
+    for (auto f : {&setup_values::E, &setup_values::V1, &setup_values::V2, &setup_values::V3,
+                   &setup_values::a, &setup_values::x0, &setup_values::half_range, &setup_values::density})
         ok = ok && eq(a.*f, b.*f);
     return ok;
 }
@@ -61,7 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         check(std::fabs(c.real()) <= 9999.0 && std::fabs(c.imag()) <= 9999.0, "a coefficient out of range");
     check(v.half_range >= 2.9 && v.half_range <= 150.1 && v.density >= 1.0 && v.density <= 1000.0,
           "the range or the sampling out of range");
-    check(v.dt >= 1e-18L && v.dt <= 2.1e-17L && v.t >= 0.0L && v.t <= 1e-6L, "time or time step out of range");
+    check(v.dt >= 1e-18L && v.dt <= 2.1e-17L && v.t >= 0.0L && v.t <= 1e-6L,
+          "time or time step out of range");
     check(v.sigma >= 0.2 && v.sigma <= 3.0, "the packet's width out of range");
     // A system name with a line feed or '=' in it cannot be written back.
     if (system.find_first_of("\n=") != std::string::npos)
