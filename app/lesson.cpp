@@ -39,7 +39,7 @@ constexpr int LAST_NUMBER = 99;
 // Restoring a packet's time makes at most this many of its calls, each of
 // at most PACKET_MAX_STEPS_PER_CALL steps; a later time is cut to where
 // that leads (far beyond the packet's passage through the plot).
-constexpr int RESTORE_CALLS = 10;
+constexpr int RESTORE_CALLS = 4;
 
 void note(const std::string& text)
 {
