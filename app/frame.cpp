@@ -206,7 +206,8 @@ std::string frame_inputs(const shell_state& sh, const control* hover)
     const help_state& help = sh.help;
     put(b, help.shown);
     put(b, !help.f1_used && help.ticks < HELP_HINT_TICKS);
-    put(b, !help.note.empty() && help.ticks < HELP_NOTE_TICKS);
+    put(b, help_note_shown());
+    b += help.note;
     put(b, help.rest_ticks >= HELP_REST_TICKS);
     b += help.rest_on;
     put(b, help.anchor_x);

@@ -169,16 +169,60 @@ void draw_hint(const konfig& k, zgl_font* f, const control* hovered)
         draw_box(f, box, t, pad);
 }
 
-// A note from the start, centred at the top of the window, over the plot.
+// A note, at the top of the window over the plot, in the band between the
+// superposition panel on the left (when open) and the listing on the
+// right, so neither is covered (in a window too narrow for that, across
+// it): the text is broken at spaces into lines that fit the band at the
+// largest size that lets every word fit, down to 9 points.
 void draw_note(const konfig& k, zgl_font* f)
 {
-    help_text_box t{0, 0, 0, 0, 1, HELP_KEY_COLOUR, ""};
-    float pad = 0;
-    if (!size_box(f, shell.help.note, float(k.width), t, pad))
+    constexpr float LEFT = 215.0f;  // right of the open superposition panel
+    constexpr float RIGHT = 230.0f; // from the right edge: left of the listing
+    constexpr int SMALLEST_NOTE_POINTS = 9;
+    const float W = float(k.width);
+    // A window too narrow for the band gives the note its whole width.
+    float band = W - LEFT - RIGHT, left = LEFT;
+    if (band < 200.0f) {
+        band = W - 2 * HELP_EDGE;
+        left = HELP_EDGE;
+    }
+    for (int points = HELP_LARGEST_POINTS; points >= SMALLEST_NOTE_POINTS; --points) {
+        const float scale = float(points) / float(HELP_LARGEST_POINTS);
+        const float pad = 4.0f * scale;
+        std::vector<std::string> lines{""};
+        std::string word;
+        bool fits = true;
+        const std::string text = shell.help.note + " ";
+        for (char ch : text) {
+            if (ch != ' ') {
+                word += ch;
+                continue;
+            }
+            const std::string longer = lines.back().empty() ? word : lines.back() + " " + word;
+            if (text_GetWidth(f, longer, scale) + 2 * pad <= band)
+                lines.back() = longer;
+            else if (text_GetWidth(f, word, scale) + 2 * pad <= band)
+                lines.push_back(word);
+            else
+                fits = false;
+            word.clear();
+        }
+        if (!fits && points > SMALLEST_NOTE_POINTS)
+            continue;
+        float w = 0;
+        for (const std::string& line : lines)
+            w = std::max(w, std::ceil(text_GetWidth(f, line, scale) + 2 * pad));
+        w = std::min(w, band);
+        const float line_h = text_GetHeight(f, scale);
+        const zgl_rect box{std::floor(left + (band - w) / 2), 40.0f, w,
+                           std::ceil(line_h * float(lines.size()) + 2 * pad)};
+        pr2d_Rect(box.x, box.y, box.w, box.h, HELP_PANEL_COLOUR, 235, PR2D_FILL);
+        pr2d_Rect(box.x, box.y, box.w, box.h, HELP_BORDER_COLOUR, 255, 0);
+        for (size_t i = 0; i < lines.size(); ++i)
+            text_DrawEx(f, box.x + pad, box.y + pad + line_h * float(i), scale, 0.0f, lines[i], 255,
+                        HELP_KEY_COLOUR, 0);
         return;
-    const float w = std::ceil(t.w + 2 * pad);
-    const float h = std::ceil(t.h + 2 * pad);
-    draw_box(f, {std::floor((float(k.width) - w) / 2), 40.0f, w, h}, t, pad);
+    }
 }
 
 // The tooltip near the mouse: beside the control towards the middle of the
@@ -233,6 +277,17 @@ void help_toggle()
     shell.help.f1_used = true;
 }
 
+void help_note(const std::string& text, uint32_t ticks)
+{
+    shell.help.note = text;
+    shell.help.note_until = shell.help.ticks + ticks;
+}
+
+bool help_note_shown()
+{
+    return !shell.help.note.empty() && shell.help.ticks < shell.help.note_until;
+}
+
 void help_tick(const control* hit)
 {
     if (shell.help.ticks < std::numeric_limits<uint32_t>::max())
@@ -264,7 +319,7 @@ void help_draw(const konfig& k, const situace& s, zgl_font* f, const control* ho
         draw_overlay(k, s, f, hovered);
     else if (!shell.help.f1_used && shell.help.ticks < HELP_HINT_TICKS)
         draw_hint(k, f, hovered);
-    if (!shell.help.note.empty() && shell.help.ticks < HELP_NOTE_TICKS)
+    if (help_note_shown())
         draw_note(k, f);
     if (hovered != nullptr && hovered != k.controls && shell.help.rest_ticks >= HELP_REST_TICKS &&
         hovered->name == shell.help.rest_on)

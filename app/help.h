@@ -31,14 +31,20 @@ struct help_state {
     int rest_x = 0, rest_y = 0;     // mouse position in the last tick, logical pixels
     uint32_t rest_ticks = 0;        // ticks the mouse has rested on rest_on, up to HELP_REST_TICKS
     int anchor_x = 0, anchor_y = 0; // mouse position when the tooltip appeared; it stands near there
-    std::string note;               // something the user must know from the start, shown at the top
-                                    // for HELP_NOTE_TICKS; "" for none
+    std::string note;               // something the user must know, shown at the top until the tick
+                                    // count reaches note_until; "" for none
+    uint32_t note_until = HELP_NOTE_TICKS; // a note from the start stands for HELP_NOTE_TICKS
 };
 
 // Fresh state (overlay off, hint on) and the language from the user's locale.
 void help_start();
 // F1: the overlay on or off.
 void help_toggle();
+// A note at the top of the window for `ticks` ticks from now, replacing
+// any note shown.
+void help_note(const std::string& text, uint32_t ticks);
+// Whether a note shows now.
+bool help_note_shown();
 // Once per tick, after the shell's rules and before the input is cleared:
 // counts the hint's time and the mouse's rest on `hit`, the control under
 // the mouse in this tick. A move starts the rest again unless the tooltip

@@ -35,6 +35,10 @@ std::vector<help_line> help_lines(const situace& s)
     entry(out, "F", tr("window or full screen"));
     entry(out, "L", tr("read config.ini again, reset the view"));
     entry(out, tr("left buttons"), tr("choose the system"));
+    entry(out, "Ctrl+S", tr("save the set-up in the lesson folder"));
+    entry(out, "Page Down, Page Up", tr("next / previous set-up of the lesson"));
+    entry(out, tr("drop a file"), tr("open a set-up"));
+    entry(out, "Ctrl+E", tr("export the picture and the data"));
 
     heading(out, tr("Time: the clock button"));
     entry(out, tr("Space, click"), tr("run or stop time"));

@@ -1,15 +1,20 @@
-// Vlnkar: the program's entry. It takes no arguments, except that the
-// desktop menu starts it with --desktop: it then keeps its settings in the
-// user's configuration folder instead of the current one.
+// Vlnkar: the program's entry: vlnkar [--desktop] [SET-UP]. The desktop
+// menu starts it with --desktop: it then keeps its settings in the user's
+// configuration folder instead of the current one. A set-up file (a file
+// manager passes one) is opened at start.
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <filesystem>
+#include <string>
+#include <system_error>
 
 #include "app/settings_folder.h"
 #include "app/shell.h"
+#include "common/report.h"
 
 int main(int argc, char** argv)
 {
@@ -25,10 +30,24 @@ int main(int argc, char** argv)
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
 
+    bool desktop = false;
+    std::string setup;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--desktop") == 0) {
+            desktop = true;
+        } else if (setup.empty()) {
+            // Named from here: the settings folder changes the current one.
+            std::error_code ec;
+            const std::filesystem::path absolute = std::filesystem::absolute(argv[i], ec);
+            setup = ec ? argv[i] : absolute.string();
+        } else {
+            report(std::string("only one set-up is opened at start, so ") + argv[i] + " is left unopened");
+        }
+    }
     settings_folder folder;
-    if (argc > 1 && std::strcmp(argv[1], "--desktop") == 0)
+    if (desktop)
         folder = enter_settings_folder();
-    const int status = vlnkar_main(folder.note);
+    const int status = vlnkar_main(folder.note, setup);
     if (!folder.temp.empty())
         remove_temporary_folder(folder.temp);
     return status;

@@ -12,6 +12,7 @@
 #include "app/config.h"
 #include "app/controls.h"
 #include "app/help.h" // help overlay
+#include "app/lesson.h"
 #include "app/shell.h"
 #include "app/window_icon.h"
 #include "common/numtext.h"
@@ -61,6 +62,13 @@ void load_proc()
         sit.step(sit, konf);
     konf.arrow_texture = tex_LoadFromFile("sipka.png", NO_COLOUR_KEY, PICTURE_FLAGS);
     file_CloseArchive();
+    // The set-up asked for at start, once; a note from the start (about the
+    // settings folder) is not covered by its announcement.
+    if (!shell.start_setup.empty()) {
+        const std::string path = std::move(shell.start_setup);
+        shell.start_setup.clear();
+        lesson_open(path, !help_note_shown());
+    }
 }
 
 void exit_proc()
@@ -68,7 +76,7 @@ void exit_proc()
     free_controls(shell.konf);
 }
 
-int vlnkar_main(const std::string& note)
+int vlnkar_main(const std::string& note, const std::string& setup)
 {
     // A fresh state as a whole: the program runs this once, the tests run it
     // once per test.
@@ -80,6 +88,7 @@ int vlnkar_main(const std::string& note)
     numtext_init_locale();
     help_start(); // help: fresh help state, help texts in the user's language
     shell.help.note = note;
+    shell.start_setup = setup;
     // The random walk of the bound-state engines draws from rand(); seed it
     // from a millisecond clock.
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(

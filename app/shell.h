@@ -37,6 +37,15 @@ struct shell_state {
     // do not show (any key, click or wheel turn in a tick, to be safe): the
     // next frame is drawn whatever its inputs.
     bool frame_stale = true;
+    // Lessons (app/lesson.h): the folder of the set-up last opened ("" for
+    // none: the default lesson folder), the set-up file last opened or
+    // saved ("" for none), and its text as then on screen, which tells
+    // whether the set-up has been changed since.
+    std::string lesson_dir;
+    std::string lesson_file;
+    std::string lesson_text;
+    // A set-up file to open once the window is ready; "" for none.
+    std::string start_setup;
 };
 
 // Defined in app/shell.cpp. Only the shell's own sources use it; engines get
@@ -52,5 +61,6 @@ void timer_proc(); // one 10 ms tick
 // empties the record. Storing the number is the tick's business.
 void end_entry(typed_entry& entry);
 // The whole program: returns the process exit status. `note`, when not
-// empty, is shown on screen for the first seconds (and was said on stderr).
-int vlnkar_main(const std::string& note = "");
+// empty, is shown on screen for the first seconds (and was said on stderr);
+// `setup`, when not empty, is a set-up file opened at start.
+int vlnkar_main(const std::string& note = "", const std::string& setup = "");

@@ -14,6 +14,7 @@
 #include "engines/control_list.h"
 #include "app/controls.h"
 #include "app/help.h" // help overlay
+#include "app/lesson.h"
 #include "app/shell.h"
 #include "common/constants.h"
 #include "common/numtext.h"
@@ -158,7 +159,7 @@ void set_from_click(const control* box, int j, situace& sit, long double t)
 }
 
 // Key F: window to full screen or back, then the load procedure again, which
-// rebuilds the controls and the start-up system for the new mode.
+// rebuilds the controls for the new mode; the set-up on screen is kept.
 void switch_screen(konfig& konf)
 {
     const auto w = static_cast<uint16_t>(konf.width);
@@ -174,7 +175,29 @@ void switch_screen(konfig& konf)
         konf.fullscreen = true;
     }
     scr_SetOptions(w, h, 1, konf.fullscreen, true);
+    // The set-up on screen stays: the system with all it keeps (a packet
+    // included), the open listing and panel; the load procedure rebuilds
+    // the controls for the new mode.
+    situace kept = shell.sit;
+    const control* listing = find_control(konf.controls, "vypis");
+    const control* sup = find_control(konf.controls, "tl_sup");
+    const bool listing_open = listing != nullptr && listing->active;
+    const bool panel_open = sup != nullptr && sup->active;
     load_proc();
+    shell.sit = std::move(kept);
+    situace& sit = shell.sit;
+    if (sit.layout != nullptr && sit.step != nullptr) {
+        sit.layout(sit, konf);
+        if (sit.system != nullptr)
+            show_system_controls(konf, *sit.system);
+        sit.step(sit, konf);
+    }
+    if (control* c = find_control(konf.controls, "vypis"))
+        c->active = listing_open;
+    if (control* c = find_control(konf.controls, "tl_sup"); c != nullptr && panel_open && c->visible) {
+        c->active = true;
+        set_panel_visible(c, true);
+    }
 }
 
 // The system whose button this is, or null.
@@ -248,6 +271,9 @@ void timer_proc()
     const bool wheel_down = mouse_Wheel(M_WDOWN);
     const bool right_click = mouse_Click(M_BRIGHT);
     const int box = box_index(hit);
+    // Ctrl held, or pressed and let go again within this tick together
+    // with the key it goes with.
+    const bool ctrl = key_Down(K_CTRL) || key_Press(K_CTRL);
     if (any_input())
         shell.frame_stale = true;
 
@@ -262,6 +288,15 @@ void timer_proc()
     } else if (shell.entry.active()) {
         // While typing, no other key does anything of the shell's.
         shell.entry.text = key_GetText();
+    } else if (ctrl && key_Press(K_S)) {
+        // With Ctrl held, S and E are the lesson's and nothing else's.
+        lesson_save();
+    } else if (ctrl && key_Press(K_E)) {
+        lesson_export();
+    } else if (key_Press(K_PGDN) || key_Press(K_PGUP)) {
+        lesson_step(key_Press(K_PGDN) ? +1 : -1);
+    } else if (const std::string dropped = wnd_TakeDroppedFile(); !dropped.empty()) {
+        lesson_open(dropped);
     } else if (key_Press(K_M) || (right_click && named(hit, "tl_sup"))) {
         konf.random_walk = !konf.random_walk;
     } else if (key_Press(K_L)) {

@@ -5,6 +5,8 @@
 // a finer grid and shorter steps. Target: under 0.5 ms at the default.
 #include <benchmark/benchmark.h>
 
+#include "app/config.h"
+#include "app/lesson.h"
 #include "engines/packet/packet.h"
 
 namespace {
@@ -36,3 +38,24 @@ BENCHMARK(BM_PacketFrame)
     ->ReportAggregatesOnly(true);
 
 } // namespace
+
+// Opening a set-up in packet mode moves the packet on to the set-up's time
+// in calls of at most PACKET_MAX_STEPS_PER_CALL steps: its cost at 20 fs
+// (the packet through the barrier), and at the latest time a file may give,
+// where the number of calls is capped (at about 320 fs). Target: well under
+// a tenth of a second at 20 fs; about half a second at worst, for a file
+// edited to ask for more.
+void BM_OpenPacketSetUp(benchmark::State& state)
+{
+    setup_values v = setup_defaults(*find_system("bariera"));
+    v.packet = true;
+    v.t = state.range(0) == 0 ? 2e-14L : 1e-6L;
+    konfig k{};
+    situace s{};
+    for (auto _ : state) {
+        apply_setup(v, k, s);
+        benchmark::DoNotOptimize(s.kept.get());
+    }
+    state.counters["reached_fs"] = double(k.t) * 1e15;
+}
+BENCHMARK(BM_OpenPacketSetUp)->Arg(0)->Arg(1)->ArgName("latest")->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -1,7 +1,8 @@
 // The kinds of file, and the atomic writer.
 //
 // Relies on POSIX: lstat, mkstemp, fsync and rename (which replaces a name
-// in one step within one file system).
+// in one step within one file system); Linux's renameat2 for a new name
+// that must not replace anything.
 #include "common/files.h"
 
 #include <fcntl.h>
@@ -56,12 +57,32 @@ int write_all(int fd, const std::string& bytes)
     return 0;
 }
 
+// Gives `from` the name `to` unless that name is taken; 0 or the error
+// (EEXIST when taken). A file system without the no-replace rename gets a
+// second name for the file by a link instead (which fails the same way on a
+// name taken), and the first name goes.
+int rename_unless_taken(const std::string& from, const std::string& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    if (::link(from.c_str(), to.c_str()) != 0)
+        return errno;
+    ::unlink(from.c_str());
+    return 0;
+}
+
 } // namespace
 
-bool write_file_atomically(const std::string& path, const std::string& bytes, std::string& why)
+bool write_file_atomically(const std::string& path, const std::string& bytes, std::string& why, bool replace)
 {
     struct stat st {};
     const bool exists = ::lstat(path.c_str(), &st) == 0;
+    if (exists && !replace) {
+        why = "it exists already";
+        return false;
+    }
     if (exists && S_ISLNK(st.st_mode)) {
         why = "it is a symbolic link, which is never written through";
         return false;
@@ -99,10 +120,17 @@ bool write_file_atomically(const std::string& path, const std::string& bytes, st
         err = errno;
     if (::close(fd) != 0 && err == 0)
         err = errno;
-    if (err == 0 && ::rename(temp.c_str(), path.c_str()) != 0)
+    if (err == 0 && replace && ::rename(temp.c_str(), path.c_str()) != 0)
         err = errno;
-    if (err != 0) {
+    if (err == 0 && !replace)
+        err = rename_unless_taken(temp, path);
+    if (err != 0)
         ::unlink(temp.c_str());
+    if (err == EEXIST) {
+        why = "it exists already";
+        return false;
+    }
+    if (err != 0) {
         why = reason(err);
         return false;
     }

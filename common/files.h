@@ -19,5 +19,9 @@ const char* file_kind(mode_t mode);
 // left as it was, the new one is removed, `why` says what went wrong (a
 // clause such as "no space left on device") and false is returned.
 // SIGXFSZ must be ignored for a file-size limit to show as a failure here
-// rather than as the end of the program.
-bool write_file_atomically(const std::string& path, const std::string& bytes, std::string& why);
+// rather than as the end of the program. With `replace` false the file is
+// new or nothing: the new file gets its name by a link that fails when the
+// name is taken, so nothing that exists is ever replaced, not even a file
+// made meanwhile by someone else ("it exists already" in `why`).
+bool write_file_atomically(const std::string& path, const std::string& bytes, std::string& why,
+                           bool replace = true);

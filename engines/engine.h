@@ -18,6 +18,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "common/cplx.h"
 #include "platform/zgl.h"
@@ -115,6 +116,23 @@ struct control {
     control* next;        // next control, null at the end
 };
 
+// One sample of the plotted wave, as the engine's draw takes it: the
+// position on the plot's axis (internal units, 0 in the middle of the
+// plot), the potential there (eV; +infinity beyond a wall) and psi as it
+// is drawn (1/sqrt(internal unit), the time phase included).
+struct wave_sample {
+    double x;
+    double V;
+    cplx psi;
+};
+// Every sample the engine's draw would plot for this situace and view, in
+// order, into `out` (replacing what it held).
+using sample_proc_t = void (*)(const situace& s, const konfig& k, std::vector<wave_sample>& out);
+// Brings parameters that came from elsewhere than the controls (a set-up
+// file) into the ranges the engine's controls keep them in; values no
+// control changes go back to the system's defaults.
+using clamp_proc_t = void (*)(situace& s, const konfig& k);
+
 // One line of a system's help: the key and what it does, as written in the
 // message catalogue's source language (the shell translates both).
 struct help_entry {
@@ -148,6 +166,8 @@ struct system_record {
     // in it, then a section of its own (a heading, null key, first).
     std::span<const help_entry> display_help;
     std::span<const help_entry> help;
+    sample_proc_t sample; // the plotted samples, for the data export
+    clamp_proc_t clamp;   // parameters read from a file into range
     // Whether the system shows expectation values: key X toggles their
     // marker and listing lines only where this is set.
     bool expectation = false;

@@ -49,12 +49,14 @@ enum : uint8_t {
     K_1 = 0x02,
     K_2 = 0x03,
     K_W = 0x11,
+    K_E = 0x12,
     K_R = 0x13,
     K_I = 0x17,
     K_P = 0x19,
     K_LBRACKET = 0x1A,
     K_RBRACKET = 0x1B,
     K_ENTER = 0x1C, // keypad Enter is reported as Enter too
+    K_CTRL = 0x1D, // either Ctrl key (the right one also reports its own 0x9D)
     K_S = 0x1F,
     K_F = 0x21,
     K_K = 0x25,
@@ -67,9 +69,11 @@ enum : uint8_t {
     K_KP_MINUS = 0x4A,
     K_KP_PLUS = 0x4E,
     K_UP = 0xC8,
+    K_PGUP = 0xC9,
     K_LEFT = 0xCB,
     K_RIGHT = 0xCD,
     K_DOWN = 0xD0,
+    K_PGDN = 0xD1,
     K_SHIFT = 0xFC, // either Shift key
 };
 
@@ -148,6 +152,14 @@ zgl_texture* tex_LoadFromFile(const std::string& name, uint32_t transparent_colo
                               uint32_t flags = 0x432);
 // The font; null on failure.
 zgl_font* font_LoadFromFile(const std::string& name);
+// The path of the file last dropped on the window since the last call, ""
+// for none; each drop is given once.
+std::string wnd_TakeDroppedFile();
+// The window's pixels as they were last shown (in full screen the whole
+// screen), as a PNG file at `path`: written beside it under a temporary
+// name and then given the name, never over an existing file. False with
+// the reason in `why` (a clause) when it cannot be done.
+bool scr_SavePNG(const std::string& path, std::string& why);
 
 // ---- Drawing ------------------------------------------------------------
 // Coordinates in logical window pixels. A primitive with a non-finite

@@ -16,6 +16,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "common/files.h"
+#include "common/report.h"
 #include "platform/zgl_internal.h"
 
 namespace zgl {
@@ -269,8 +271,10 @@ void place_picture(int out_w, int out_h)
     g.out_y = (float(out_h) - float(lh) * s) / 2;
 }
 
-// Rasterises a display list and presents it.
-void present(const display_list& list, int out_w, int out_h)
+// Rasterises a display list and presents it; with `capture`, the output's
+// pixels are read back first (after a present the picture behind it is no
+// longer defined).
+void present(const display_list& list, int out_w, int out_h, std::vector<uint32_t>* capture = nullptr)
 {
     bool scaled = g.logical_w != out_w || g.logical_h != out_h;
     if (scaled && (!g.target || g.target_w != g.logical_w || g.target_h != g.logical_h)) {
@@ -295,6 +299,12 @@ void present(const display_list& list, int out_w, int out_h)
         SDL_RenderCopyF(g.renderer, g.target, nullptr, &dst);
     } else {
         rasterise(list, out_w, out_h);
+    }
+    if (capture) {
+        capture->assign(size_t(out_w) * size_t(out_h), 0);
+        if (SDL_RenderReadPixels(g.renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, capture->data(), out_w * 4) !=
+            0)
+            capture->clear();
     }
     SDL_RenderPresent(g.renderer);
     if (g.soft_window)
@@ -389,7 +399,31 @@ bool show_frame()
     return presented;
 }
 
+bool read_shown_frame(std::vector<uint32_t>& pixels, int& w, int& h)
+{
+    pixels.clear();
+    w = h = 0;
+    if (!window_image_ready() || !g.renderer || SDL_GetRendererOutputSize(g.renderer, &w, &h) != 0 ||
+        w <= 0 || h <= 0)
+        return false;
+    place_picture(w, h);
+    present(g.shown, w, h, &pixels);
+    return !pixels.empty();
+}
+
 } // namespace zgl
+
+bool scr_SavePNG(const std::string& path, std::string& why)
+{
+    std::vector<uint32_t> pixels;
+    int w = 0, h = 0;
+    if (!zgl::read_shown_frame(pixels, w, h)) {
+        why = std::string("the window's pixels cannot be read (") + plain_reason(SDL_GetError()) + ")";
+        return false;
+    }
+    std::string bytes;
+    return zgl::encode_png(pixels, w, h, bytes, why) && write_file_atomically(path, bytes, why, false);
+}
 
 void pr2d_Line(float x1, float y1, float x2, float y2, uint32_t color, uint8_t alpha, uint32_t flags)
 {

@@ -70,7 +70,7 @@ uint8_t set1_of(SDL_Scancode sc)
 
 // The scan codes one SDL key stands for: its own and, for the keys the
 // program treats as one, the shared code (either Shift; keypad Enter is
-// Enter as well). Returns how many were written.
+// Enter as well, right Ctrl is Ctrl). Returns how many were written.
 int codes_of(SDL_Scancode sc, uint8_t out[2])
 {
     int n = 0;
@@ -80,6 +80,9 @@ int codes_of(SDL_Scancode sc, uint8_t out[2])
         out[n++] = kEitherShift;
     if (sc == SDL_SCANCODE_KP_ENTER)
         out[n++] = 0x1C;
+    // Either Ctrl is K_CTRL, the left one's code.
+    if (sc == SDL_SCANCODE_RCTRL)
+        out[n++] = 0x1D;
     return n;
 }
 
@@ -191,6 +194,11 @@ void handle_event(const SDL_Event& e)
         int n = codes_of(sc, c);
         for (int i = 0; i < n; i++)
             g.pressed[c[i]] = true;
+        // A key pressed with Ctrl held counts Ctrl as pressed in the same
+        // tick, even when Ctrl was pressed in an earlier one and let go
+        // before this tick read the keys (a quick Ctrl+S).
+        if (e.key.keysym.mod & KMOD_CTRL)
+            g.pressed[0x1D] = true;
         break;
     }
     case SDL_KEYUP: {
@@ -248,6 +256,14 @@ void handle_event(const SDL_Event& e)
             break;
         default:
             break;
+        }
+        break;
+    case SDL_DROPFILE:
+        // SDL hands over the path, which is ours to free; the last of
+        // several dropped at once wins.
+        if (e.drop.file) {
+            g.dropped = e.drop.file;
+            SDL_free(e.drop.file);
         }
         break;
     case SDL_RENDER_TARGETS_RESET:
@@ -315,6 +331,13 @@ void key_EndReadText()
     g.reading = false;
     if (g.sdl && !g.test_mode)
         SDL_StopTextInput();
+}
+
+std::string wnd_TakeDroppedFile()
+{
+    std::string path;
+    path.swap(g.dropped);
+    return path;
 }
 
 void key_ClearState()

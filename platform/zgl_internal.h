@@ -175,6 +175,7 @@ struct state {
     bool reading = false;
     std::string text;
     int text_limit = 0;                       // characters
+    std::string dropped;                      // path of the file last dropped on the window, "" for none
     std::deque<SDL_Event> injected;           // test mode: events queued for the next tick or frame
     int test_screen_w = 0, test_screen_h = 0; // test mode: the screen full screen covers; 0 = the window
 
@@ -256,12 +257,19 @@ constexpr uint32_t kMaxPictureSide = 4096;
 // with the reason in `why` (a clause completing "cannot load ...: "): no
 // PNG, larger than kMaxPictureSide on a side, or damaged.
 SDL_Surface* decode_png(const std::vector<uint8_t>& bytes, std::string& why);
+// Pixels, 0xAARRGGBB row by row, as the bytes of an RGB PNG file (alpha
+// dropped: the window is opaque); false with the reason in `why`.
+bool encode_png(const std::vector<uint32_t>& pixels, int w, int h, std::string& out, std::string& why);
 
 // The display list (zgl_draw.cpp).
 // Rasterises and presents the current frame if it differs from the one
 // shown (or a redraw is due; a kept frame is drawn again only then), then
 // makes it the frame shown; returns whether it presented.
 bool show_frame();
+// The frame last shown, drawn and presented again, with the output's
+// pixels read back (0xAARRGGBB) before the present; false when there is no
+// output to read.
+bool read_shown_frame(std::vector<uint32_t>& pixels, int& w, int& h);
 // Makes the current frame the one shown without drawing it (the test mode
 // with rasterising off).
 void retire_frame();

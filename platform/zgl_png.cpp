@@ -28,9 +28,11 @@ struct png_job {
     std::string error;
 };
 
-void on_error(png_structp png, png_const_charp message)
+// Both jobs keep the message in their `error`, which each finds through
+// the error pointer it was created with.
+template <typename Job> void on_error_of(png_structp png, png_const_charp message)
 {
-    static_cast<png_job*>(png_get_error_ptr(png))->error = message;
+    static_cast<Job*>(png_get_error_ptr(png))->error = message;
     png_longjmp(png, 1);
 }
 
@@ -91,7 +93,69 @@ bool png_size(const std::vector<uint8_t>& b, uint32_t& w, uint32_t& h)
     return true;
 }
 
+// Everything one encode needs and changes, outside the function that calls
+// setjmp.
+struct png_out_job {
+    const std::vector<uint32_t>* pixels;
+    int w = 0, h = 0;
+    std::string* out;
+    std::vector<uint8_t> row;
+    std::string error;
+};
+
+void write_bytes(png_structp png, png_bytep data, size_t n)
+{
+    static_cast<png_out_job*>(png_get_io_ptr(png))->out->append(reinterpret_cast<const char*>(data), n);
+}
+
+void flush_nothing(png_structp) {}
+
+bool run_encode(png_out_job& job, png_structp png, png_infop info)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_set_write_fn(png, &job, write_bytes, flush_nothing);
+    png_set_IHDR(png, info, png_uint_32(job.w), png_uint_32(job.h), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    job.row.resize(size_t(job.w) * 3);
+    for (int y = 0; y < job.h; ++y) {
+        const uint32_t* src = job.pixels->data() + size_t(y) * size_t(job.w);
+        for (int x = 0; x < job.w; ++x) {
+            job.row[size_t(x) * 3] = uint8_t(src[x] >> 16);
+            job.row[size_t(x) * 3 + 1] = uint8_t(src[x] >> 8);
+            job.row[size_t(x) * 3 + 2] = uint8_t(src[x]);
+        }
+        png_write_row(png, job.row.data());
+    }
+    png_write_end(png, nullptr);
+    return true;
+}
+
 } // namespace
+
+bool encode_png(const std::vector<uint32_t>& pixels, int w, int h, std::string& out, std::string& why)
+{
+    if (w <= 0 || h <= 0 || pixels.size() != size_t(w) * size_t(h)) {
+        why = "the window has no pixels to save";
+        return false;
+    }
+    png_out_job job;
+    job.pixels = &pixels;
+    job.w = w;
+    job.h = h;
+    job.out = &out;
+    out.clear();
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, &job, on_error_of<png_out_job>, on_warning);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    const bool ok = info && run_encode(job, png, info);
+    png_destroy_write_struct(&png, &info);
+    if (!ok)
+        why = "the picture cannot be encoded (" +
+              (job.error.empty() ? std::string("libpng did not start") : job.error) + ")";
+    return ok;
+}
 
 SDL_Surface* decode_png(const std::vector<uint8_t>& bytes, std::string& why)
 {
@@ -107,7 +171,7 @@ SDL_Surface* decode_png(const std::vector<uint8_t>& bytes, std::string& why)
     }
     png_job job;
     job.bytes = &bytes;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &job, on_error, on_warning);
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &job, on_error_of<png_job>, on_warning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     const bool ok = info && run(job, png, info);
     png_destroy_read_struct(&png, &info, nullptr);

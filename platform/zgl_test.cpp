@@ -252,6 +252,14 @@ void ztest_Text(const std::string& utf8)
     flush();
 }
 
+void ztest_DropFile(const std::string& path)
+{
+    SDL_Event e{};
+    e.type = SDL_DROPFILE;
+    e.drop.file = SDL_strdup(path.c_str()); // freed by the event's handling, as SDL's own
+    g.injected.push_back(e);
+}
+
 void ztest_FocusLost()
 {
     SDL_Event e{};

@@ -68,6 +68,8 @@ void ztest_Wheel(int dir); // M_WUP or M_WDOWN
 void ztest_Text(const std::string& utf8);
 // The window loses the keyboard focus (the user switched to another window).
 void ztest_FocusLost();
+// A file dropped on the window.
+void ztest_DropFile(const std::string& path);
 // A key event by SDL scancode number (a USB HID usage: Up is 82, Escape
 // 41), for checking how SDL keys map to scan codes.
 void ztest_SDLKey(int sdl_scancode, bool down, bool repeat = false);

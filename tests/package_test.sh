@@ -8,6 +8,9 @@
 #    of the help texts (the doc, man and lintian files: lintian and man check them);
 #  - the desktop entry and the metainfo pass their validators, the icons
 #    have their sizes;
+#  - a set-up file is of the type application/x-vlnkar once the package's
+#    MIME type is in the database (gio, as GNOME's xdg-mime asks it), and
+#    the entry opens that type, passing the file on;
 #  - the desktop entry starts the program with --desktop, which keeps its
 #    settings in ${XDG_CONFIG_HOME:-~/.config}/vlnkar,
 #    creating it;
@@ -135,6 +138,7 @@ expected="./usr/bin/vlnkar
 ./usr/share/icons/hicolor/scalable/apps/$APP_ID.svg
 ./usr/share/locale/cs/LC_MESSAGES/vlnkar.mo
 ./usr/share/metainfo/$APP_ID.metainfo.xml
+./usr/share/mime/packages/$APP_ID.xml
 ./usr/share/vlnkar/textury.dat"
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ && $6 !~ /^.\/usr\/share\/(doc|man|lintian)\// {print $6}' | LC_ALL=C sort)
 [ "$files" = "$(echo "$expected" | LC_ALL=C sort)" ] || fail "unexpected file list:
@@ -173,6 +177,23 @@ for _ in $(seq 1 50); do
 done
 [ "$(cat "$work/started_with" 2>/dev/null)" = "--desktop" ] ||
     fail "the entry started the program with '$(cat "$work/started_with" 2>/dev/null)', not --desktop"
+
+# The set-up files' type.
+update-mime-database "$share/mime" || fail "update-mime-database refuses the MIME type"
+printf 'Vlnkar set-up 1\nsystem=bariera\n' >"$work/lesson.vlnkar"
+type=$(XDG_DATA_HOME="$share" XDG_DATA_DIRS="$share:/usr/share" gio info -a standard::content-type \
+    "$work/lesson.vlnkar" | sed -n 's/^ *standard::content-type: //p')
+[ "$type" = application/x-vlnkar ] || fail "lesson.vlnkar is of the type '$type'"
+grep -q '^MimeType=application/x-vlnkar;$' "$share/applications/$APP_ID.desktop" || fail "the entry opens no set-ups"
+rm -f "$work/started_with"
+(cd / && env HOME="$work/home" PATH="$work/stub:$PATH" gio launch "$share/applications/$APP_ID.desktop" \
+    "$work/lesson.vlnkar") || fail "gio launch with a file failed"
+for _ in $(seq 1 50); do
+    [ -s "$work/started_with" ] && break
+    sleep 0.1
+done
+[ "$(cat "$work/started_with" 2>/dev/null)" = "--desktop $work/lesson.vlnkar" ] ||
+    fail "the entry gave the program '$(cat "$work/started_with" 2>/dev/null)' for a set-up"
 
 # The unpacked program under Xvfb. Its own stderr is checked inside.
 timeout 90 xvfb-run -a -s "-screen 0 1024x768x24" bash "$(readlink -f "$0")" --inner "$root" "$work" ||

@@ -4,8 +4,10 @@
 // records and the drawn primitives.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -15,7 +17,9 @@
 #include <vector>
 
 #include "app/controls.h"
+#include "app/config.h"
 #include "app/help.h"
+#include "app/lesson.h"
 #include "app/shell.h"
 #include "engines/three_region/packet_mode.h"
 #include "platform/zgl_test.h"
@@ -485,7 +489,7 @@ TEST_F(Shell, PhasorModeSetsACoefficientFromTheClickPosition)
     EXPECT_FALSE(shell.entry.active());
 }
 
-TEST_F(Shell, FullScreenSwitchReloadsTheStartUpSystemButKeepsTheView)
+TEST_F(Shell, FullScreenSwitchKeepsTheSetUpTheListingThePanelAndTheView)
 {
     click_on("tl_bar");
     open_panel();
@@ -504,10 +508,12 @@ TEST_F(Shell, FullScreenSwitchReloadsTheStartUpSystemButKeepsTheView)
     ztest_Tick();
     EXPECT_TRUE(shell.konf.fullscreen);
     EXPECT_TRUE(ztest_Fullscreen());
-    EXPECT_DOUBLE_EQ(shell.sit.E, 5.0);
-    EXPECT_DOUBLE_EQ(shell.sit.V2, 4.0);
-    EXPECT_FALSE(ctl("tl_sup")->active);
-    EXPECT_FALSE(ctl("vypis")->active);
+    EXPECT_EQ(std::string(shell.sit.system->name), "jama_inf");
+    EXPECT_DOUBLE_EQ(shell.sit.E, 1.0);
+    EXPECT_DOUBLE_EQ(shell.sit.V2, 50.0);
+    EXPECT_TRUE(ctl("tl_sup")->active);
+    EXPECT_TRUE(ctl("C9")->visible);
+    EXPECT_TRUE(ctl("vypis")->active);
     EXPECT_EQ(shell.konf.half_range, half_range);
     EXPECT_TRUE(shell.konf.show_re); // toggled by R, then back by the click on tl_re
     EXPECT_EQ(shell.konf.t, 1e-15L);
@@ -833,4 +839,182 @@ TEST_F(Shell, ExpectationMarkerSitsAtTheTwoStateSwingAndPhasorsShowWhatWasGiven)
     press(K_K);
     EXPECT_TRUE(shell.konf.running && shell.konf.t == shell.konf.dt && shell.sit.E == -1.0);
     EXPECT_NEAR(C(0).real(), std::exp(-2.0) / std::sqrt(0.99187), 1e-4); // Poisson(4) up to 9: 0.99187
+}
+
+// ---- Lessons ------------------------------------------------------------
+
+namespace {
+
+// The fields a set-up keeps, as bytes: equal bytes are equal bits (an
+// extended value as the two doubles that sum to it).
+std::string setup_bits()
+{
+    const konfig& k = shell.konf;
+    const situace& s = shell.sit;
+    std::string b = s.system->name;
+    auto put = [&b](const auto& v) { b.append(reinterpret_cast<const char*>(&v), sizeof v); };
+    for (double v : {s.E, s.V1, s.V2, s.V3, s.a, s.x0, k.half_range, k.density})
+        put(v);
+    for (long double v : {k.t, k.dt})
+        put(double(v)), put(double(v - double(v)));
+    // The superposition's coefficients, or those the three-region step
+    // works out from the parameters.
+    for (int j = s.system->panel ? FIRST_COEF : 0; j < (s.system->panel ? FIRST_COEF + COEF_COUNT : 6); ++j)
+        put(s.coef[j]);
+    for (bool f : {k.reim_mode, k.show_re, k.show_im, k.show_labels, k.show_square, k.show_arrows})
+        put(f);
+    const packet_mode* m = packet_mode_of(s);
+    put(m != nullptr && m->wanted);
+    put(m != nullptr ? m->sigma : 0.0);
+    return b;
+}
+
+} // namespace
+
+TEST_F(Shell, SavedSetUpsOpenBitForBitForEverySystemAndThePacketAndStepInNameOrder)
+{
+    // The first save goes to the documents folder that user-dirs.dirs names.
+    const std::string old_home = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "";
+    setenv("HOME", dir_.c_str(), 1);
+    unsetenv("XDG_CONFIG_HOME");
+    fs::create_directories(dir_ / ".config");
+    std::ofstream(dir_ / ".config/user-dirs.dirs") << "XDG_DOCUMENTS_DIR=\"$HOME/Dokumenty\"\n";
+    const fs::path lesson = dir_ / "Dokumenty" / "Vlnkar";
+    struct {
+        const char* button;
+        std::vector<uint8_t> keys; // pressed over the plot, after the system's button
+        bool panel;                // a superposition typed into C1, phase turned
+    } cases[] = {
+        {"tl_def", {K_UP, K_R, K_N, K_ENTER, K_1}, false},
+        {"tl_bar", {K_RIGHT, K_UP, K_W, K_RBRACKET, K_SPACE}, false},
+        {"tl_jam", {K_DOWN, K_DOWN, K_LEFT, K_2, K_S, K_I}, false},
+        {"tl_nek", {K_RIGHT, K_RIGHT}, true},
+        {"tl_osc", {K_2, K_UP, K_RIGHT}, true},
+    };
+    std::vector<std::string> saved;
+    for (const auto& c : cases) {
+        click_on(c.button);
+        ztest_MouseMove(400, 250);
+        for (uint8_t key : c.keys)
+            press(key);
+        ztest_Tick(40); // time runs for the packet
+        if (c.panel) {
+            click_on("tl_sup");
+            click_on("C1");
+            ztest_Text("0.3");
+            press(K_ENTER);
+            wheel_on("C1", M_WUP);
+        }
+        shell.konf.running = false;
+        shell.konf.t += 1e-16L / 3;
+        const std::string before = setup_bits();
+        ztest_KeyDown(K_CTRL);
+        press(K_S);
+        ztest_KeyUp(K_CTRL);
+        saved.push_back(shell.lesson_file);
+        EXPECT_EQ(fs::path(saved.back()).parent_path(), lesson);
+        press(K_L); // another view, and another system
+        click_on(c.button == std::string("tl_def") ? "tl_osc" : "tl_def");
+        ASSERT_TRUE(lesson_open(saved.back()));
+        EXPECT_EQ(setup_bits(), before) << saved.back();
+    }
+    EXPECT_EQ(fs::path(saved[0]).filename(), "01-volna.vlnkar");
+    EXPECT_EQ(fs::path(saved[4]).filename(), "05-oscilator.vlnkar");
+    // Page Up and Page Down step through the folder in name order.
+    press(K_PGUP);
+    EXPECT_EQ(shell.lesson_file, saved[3]);
+    press(K_PGUP);
+    press(K_PGDN);
+    press(K_PGDN);
+    EXPECT_EQ(shell.lesson_file, saved[4]);
+    press(K_PGDN); // the last one: it stays
+    EXPECT_EQ(shell.lesson_file, saved[4]);
+    setenv("HOME", old_home.c_str(), 1);
+}
+
+TEST_F(Shell, ASetUpFileIsReadDefensively)
+{
+    shell.lesson_dir = dir_.string();
+    fs::create_directory(dir_ / "folder.vlnkar");
+    ASSERT_EQ(mkfifo((dir_ / "fifo.vlnkar").c_str(), 0600), 0);
+    const std::string head = "Vlnkar set-up 1\nsystem=";
+    struct {
+        std::string name, text; // "" text: the name is there already
+        const char* system;     // null: refused, the free particle stays
+        double E, a, half_range;
+        long double dt;
+    } cases[] = {
+        {"not.vlnkar", "hello\nsystem=bariera\n", nullptr, 0, 0, 0, 0},
+        {"unknown.vlnkar", head + "nope\n", nullptr, 0, 0, 0, 0},
+        {"large.vlnkar", head + "bariera\n" + std::string(70000, '#'), nullptr, 0, 0, 0, 0},
+        {"folder.vlnkar", "", nullptr, 0, 0, 0, 0},
+        {"fifo.vlnkar", "", nullptr, 0, 0, 0, 0},
+        // Not a number, out of range, unknown: default, held, ignored.
+        {"b.vlnkar", head + "bariera\nE=nan\nV2=-3\nzzz=1\na=1e9\nhalf_range=0.001\ndt=1\n", "bariera", 6.4,
+         0.9 * 2.9, 2.9, 2.1e-17L},
+        // A 2 nm well has 23 levels below its 50 eV ceiling.
+        {"w.vlnkar", "\xEF\xBB\xBF" + head + "jama_inf\r\nE=1000\r\na=9\r\n", "jama_inf", 23, 5, 5.25,
+         5e-18L},
+        // At half range 5.25 the ceiling is hbar * 13.125e15 rad/s: n = 12 at 1e15 rad/s.
+        {"o.vlnkar", head + "oscilator\nE=40.4\na=0\ndt=1e-30\n", "oscilator", 12, 1e15, 5.25, 1e-18L},
+    };
+    for (const auto& c : cases) {
+        click_on("tl_def");
+        if (!c.text.empty())
+            std::ofstream(dir_ / c.name, std::ios::binary) << c.text;
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(lesson_open((dir_ / c.name).string()), c.system != nullptr) << c.name;
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), c.system != nullptr ? 0 : 1) << err;
+        EXPECT_EQ(std::string(shell.sit.system->name), c.system != nullptr ? c.system : "volna") << c.name;
+        if (c.system == nullptr)
+            continue;
+        EXPECT_EQ(shell.sit.E, c.E) << c.name;
+        EXPECT_DOUBLE_EQ(shell.sit.a, c.a) << c.name;
+        EXPECT_EQ(shell.konf.half_range, c.half_range) << c.name;
+        EXPECT_EQ(shell.konf.dt, c.dt) << c.name;
+        EXPECT_EQ(shell.sit.V2, shell.sit.system == find_system("bariera") ? 0.0 : shell.sit.system->V2);
+    }
+}
+
+TEST_F(Shell, ExportWritesTheShownPixelsAndTheWellsDensityAndADropOpensASetUp)
+{
+    shell.lesson_dir = dir_.string();
+    click_on("tl_nek");
+    press(K_ENTER);
+    ztest_Frame();
+    ztest_KeyDown(K_CTRL);
+    press(K_E);
+    ztest_KeyUp(K_CTRL);
+    int w = 0, h = 0;
+    std::vector<uint32_t> png;
+    ASSERT_TRUE(ztest_LoadPNG((dir_ / "01-jama_inf.png").string(), w, h, png));
+    ASSERT_EQ(w * h, 800 * 600);
+    for (int y = 0; y < h; y += 3)
+        for (int x = 0; x < w; x += 3)
+            ASSERT_EQ(png[size_t(y * w + x)], ztest_Pixel(x, y)) << x << "," << y;
+    // The ground state of the 1 nm well: |psi|^2 = 2 sin^2(pi x / nm + pi/2)
+    // per nm, 2 in the middle and 0 at the walls and beyond them.
+    std::istringstream csv(file_text(dir_ / "01-jama_inf.csv"));
+    int rows = 0;
+    for (std::string line; std::getline(csv, line);) {
+        double x = 0, V = 0, re = 0, im = 0, d = 0;
+        if (std::sscanf(line.c_str(), "%lf,%lf,%lf,%lf,%lf", &x, &V, &re, &im, &d) != 5)
+            continue;
+        ++rows;
+        const double inside = std::fabs(x) < 0.5 ? std::cos(M_PI * x) : 0.0;
+        EXPECT_NEAR(d, 2.0 * inside * inside, 1e-9) << line;
+        if (std::fabs(std::fabs(x) - 0.5) > 1e-9) {
+            EXPECT_EQ(V, std::fabs(x) < 0.5 ? 0.0 : HUGE_VAL) << line;
+        }
+    }
+    EXPECT_EQ(rows, 2101);
+    // The saved set-up, dropped on the window.
+    ztest_KeyDown(K_CTRL);
+    press(K_S);
+    ztest_KeyUp(K_CTRL);
+    click_on("tl_osc");
+    ztest_DropFile((dir_ / "02-jama_inf.vlnkar").string());
+    ztest_Tick();
+    EXPECT_EQ(std::string(shell.sit.system->name), "jama_inf");
 }

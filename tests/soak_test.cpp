@@ -144,10 +144,10 @@ std::string non_finite_parameter()
 
 // Whether `word` stands in `text` (any case) with no letter right before or
 // after it: how printf writes a non-finite number ("nan", "-inf"), while
-// the help's "Infinite well" is no such number.
+// the help's "Infinite well" and the name "jama_inf" are no such number.
 bool has_word(const std::string& text, const std::string& word)
 {
-    auto letter = [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; };
+    auto letter = [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0 || c == '_'; };
     std::string lower = text;
     for (char& c : lower)
         c = char(std::tolower(static_cast<unsigned char>(c)));

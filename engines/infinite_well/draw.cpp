@@ -44,25 +44,21 @@ constexpr double MAX_SAMPLES = 1e6;
 // width is ever not finite.
 constexpr double MAX_LEVELS = 10000.0;
 
-// The wave curve, two pixels thick: one point per sample, each segment from
-// the previous sample in the colour of the sample it ends at; before the
-// first sample the curve starts on the axis. Drawn stroke by stroke: the
-// lower row, then the one a pixel higher.
-void draw_curve(const situace& s, const konfig& k, const screen_map& m, well_sampler sampler)
+// The sample counter i runs over the shown range in the well's own
+// coordinate (x = i / density from the left wall), which is shifted by L/2
+// against the plot's centred one: from `first` in steps of 1 until it is no
+// longer below `last`. The samples inside the well, 0 < i <= density L, are
+// one run: their positions go to the sampler together, and their psi comes
+// back in `psi`. False for a broken view (nothing to plot).
+bool sample_inside(const situace& s, const konfig& k, well_sampler sampler, double& first, double& last,
+                   std::vector<cplx>& psi)
 {
     const double L = s.a;
     const double density = k.density;
-    // The sample counter i runs over the shown range in the well's own
-    // coordinate (x = i / density from the left wall), which is shifted by
-    // L/2 against the plot's centred one. Each pass below steps it the same
-    // way, so both see the same values.
-    const double first = (L / 2.0 - k.half_range) * density;
-    const double last = (L / 2.0 + k.half_range) * density;
+    first = (L / 2.0 - k.half_range) * density;
+    last = (L / 2.0 + k.half_range) * density;
     if (!std::isfinite(first) || !std::isfinite(last) || last - first > MAX_SAMPLES)
-        return;
-
-    // The samples inside the well, 0 < i <= density L, are one run: their
-    // positions go to the sampler together.
+        return false;
     const double inside_end = density * L;
     std::vector<double> x;
     x.reserve(static_cast<size_t>(std::fmax(std::fmin(inside_end, last - first), 0.0)) + 2);
@@ -72,9 +68,25 @@ void draw_curve(const situace& s, const konfig& k, const screen_map& m, well_sam
         if (!(i < last))
             break;
     }
-    std::vector<cplx> psi(x.size());
+    psi.assign(x.size(), cplx(0.0, 0.0));
     if (!x.empty())
         sampler(s, k.t, x.data(), static_cast<int>(x.size()), psi.data());
+    return true;
+}
+
+// The wave curve, two pixels thick: one point per sample, each segment from
+// the previous sample in the colour of the sample it ends at; before the
+// first sample the curve starts on the axis. Drawn stroke by stroke: the
+// lower row, then the one a pixel higher.
+void draw_curve(const situace& s, const konfig& k, const screen_map& m, well_sampler sampler)
+{
+    const double L = s.a;
+    const double density = k.density;
+    double first = 0.0, last = 0.0;
+    std::vector<cplx> psi;
+    if (!sample_inside(s, k, sampler, first, last, psi))
+        return;
+    const double inside_end = density * L;
 
     const double y0 = m.baseline();
     const double A = m.amplitude();
@@ -167,4 +179,22 @@ void infinite_well_plot(situace& s, const konfig& k, zgl_font* font, well_sample
 void infinite_well_draw(situace& s, const konfig& k, zgl_font* font)
 {
     infinite_well_plot(s, k, font, sample_wave);
+}
+
+void infinite_well_sample(const situace& s, const konfig& k, std::vector<wave_sample>& out)
+{
+    out.clear();
+    double first = 0.0, last = 0.0;
+    std::vector<cplx> psi;
+    if (!sample_inside(s, k, sample_wave, first, last, psi))
+        return;
+    const double L = s.a, inside_end = k.density * L;
+    size_t next = 0;
+    for (double i = first;; i += 1.0) {
+        const bool inside = i > 0.0 && i <= inside_end && next < psi.size();
+        out.push_back(
+            {i / k.density - L / 2.0, inside ? 0.0 : HUGE_VAL, inside ? psi[next++] : cplx(0.0, 0.0)});
+        if (!(i < last))
+            break;
+    }
 }

@@ -57,5 +57,12 @@ void infinite_well_plot(situace& s, const konfig& k, zgl_font* font, well_sample
 extern const system_record JAMA_INF_SYSTEM;
 void infinite_well_draw(situace& s, const konfig& k, zgl_font* font);
 void infinite_well_input(situace& s, konfig& k, control* hit, bool& changed);
+// The plotted samples: psi inside the well, 0 outside, where the
+// potential is infinite.
+void infinite_well_sample(const situace& s, const konfig& k, std::vector<wave_sample>& out);
+// The width within the arrows' limits, a pure state whole and below the
+// ceiling (or -1, a superposition); the ceiling and the unused fields at
+// their defaults.
+void infinite_well_clamp(situace& s, const konfig& k);
 void infinite_well_step(situace& s, konfig& k);
 void infinite_well_layout(const situace& s, konfig& k);

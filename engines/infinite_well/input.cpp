@@ -8,6 +8,7 @@
 // setting `changed` makes the shell run layout and step at the end of the
 // tick.
 #include <algorithm>
+#include <cmath>
 
 #include "common/numtext.h"
 #include "engines/infinite_well/infinite_well.h"
@@ -74,4 +75,21 @@ void infinite_well_layout(const situace& s, konfig& k)
     // V1 left of the left wall, V2 over the well (centred on 0, a units
     // wide), V3 right of the right wall.
     place_strips(k, -s.a / 2.0, s.a);
+}
+
+void infinite_well_clamp(situace& s, const konfig&)
+{
+    const system_record& d = JAMA_INF_SYSTEM;
+    s.V1 = d.V1, s.V2 = d.V2, s.V3 = d.V3, s.x0 = d.x0;
+    s.a = std::clamp(s.a, NARROWEST, WIDEST);
+    if (!(s.E > -1.0)) {
+        s.E = -1.0;
+        return;
+    }
+    // E_n grows as n^2: no state above sqrt(ceiling / E_1) + 1 is below the
+    // ceiling, which bounds the walk down.
+    const double highest = std::ceil(std::sqrt(s.V2 / well_level(1.0, s.a))) + 1.0;
+    s.E = std::clamp(round_even(s.E), 1.0, highest);
+    while (s.E > 1.0 && !(well_level(s.E, s.a) < s.V2))
+        s.E -= 1.0;
 }

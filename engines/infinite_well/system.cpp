@@ -24,5 +24,6 @@ constinit const system_record JAMA_INF_SYSTEM = {
     2.5,             0.0,                cplx(0.0, 0.0),      infinite_well_draw,
     infinite_well_input, infinite_well_step, infinite_well_layout, nullptr,
     false, true, false, DISPLAY_HELP, HELP,
+    infinite_well_sample, infinite_well_clamp,
     true,  well_box_phase, well_packet,
 };

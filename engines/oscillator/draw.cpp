@@ -105,22 +105,10 @@ void draw_levels(const situace& s, const screen_map& m, double ceiling, int sele
     plot_levels(lines);
 }
 
-} // namespace
-
-void oscillator_draw_with(situace& s, const konfig& k, zgl_font* font, oscillator_sampler sampler)
+// The sample positions: i runs from -K density in steps of 1 until it is
+// no longer below K density; x = i / density (internal units).
+std::vector<double> sample_positions(const konfig& k)
 {
-    const screen_map m = screen_of(k);
-    const double y0 = m.baseline();
-    const double A = m.amplitude();
-    const double axis_left = screen_map::SIDE_MARGIN - AXIS_OVERHANG;
-    plot_line(axis_left, y0, m.W - axis_left, y0, AXIS_COLOUR, AXIS_ALPHA);
-
-    // The top of the energy diagram. (The step keeps it in V1 too, but the
-    // narrowest-range click changes the range without a step.)
-    const double ceiling = oscillator_ceiling(k.half_range);
-
-    // The sample positions: i runs from -K density in steps of 1 until it
-    // is no longer below K density; x = i / density.
     const double end = k.half_range * k.density;
     size_t count = 0;
     if (std::isfinite(end) && std::fabs(end) < MAX_HALF_SAMPLES) {
@@ -136,6 +124,25 @@ void oscillator_draw_with(situace& s, const konfig& k, zgl_font* font, oscillato
         x[j] = i;
     for (double& v : x)
         v /= k.density;
+    return x;
+}
+
+} // namespace
+
+void oscillator_draw_with(situace& s, const konfig& k, zgl_font* font, oscillator_sampler sampler)
+{
+    const screen_map m = screen_of(k);
+    const double y0 = m.baseline();
+    const double A = m.amplitude();
+    const double axis_left = screen_map::SIDE_MARGIN - AXIS_OVERHANG;
+    plot_line(axis_left, y0, m.W - axis_left, y0, AXIS_COLOUR, AXIS_ALPHA);
+
+    // The top of the energy diagram. (The step keeps it in V1 too, but the
+    // narrowest-range click changes the range without a step.)
+    const double ceiling = oscillator_ceiling(k.half_range);
+
+    const std::vector<double> x = sample_positions(k);
+    const size_t count = x.size();
     std::vector<cplx> psi(count);
     sampler(s, static_cast<double>(k.t), x.data(), count, psi.data());
 
@@ -210,4 +217,14 @@ void oscillator_draw_with(situace& s, const konfig& k, zgl_font* font, oscillato
 void oscillator_draw(situace& s, const konfig& k, zgl_font* font)
 {
     oscillator_draw_with(s, k, font, oscillator_wave);
+}
+
+void oscillator_sample(const situace& s, const konfig& k, std::vector<wave_sample>& out)
+{
+    const std::vector<double> x = sample_positions(k);
+    std::vector<cplx> psi(x.size());
+    oscillator_wave(s, static_cast<double>(k.t), x.data(), x.size(), psi.data());
+    out.clear();
+    for (size_t j = 0; j < x.size(); ++j)
+        out.push_back({x[j], oscillator_potential(s.a, x[j]), psi[j]});
 }

@@ -9,6 +9,9 @@
 // tick) and the control list order of the shell: counted from the head,
 // the third, fourth and fifth controls are the strips.
 
+#include <algorithm>
+
+#include "common/numtext.h"
 #include "engines/oscillator/oscillator.h"
 #include "engines/strips.h"
 
@@ -56,4 +59,19 @@ void oscillator_layout(const situace& s, konfig& k)
     // The central strip is a / 1e15 internal units wide (1 unit = 0.4 nm
     // at the lowest frequency), centred on the potential's minimum.
     place_strips(k, -s.a / 2e15, s.a / 1e15);
+}
+
+void oscillator_clamp(situace& s, const konfig& k)
+{
+    const system_record& d = OSCILATOR_SYSTEM;
+    s.V2 = d.V2, s.V3 = d.V3, s.x0 = d.x0;
+    s.a = std::clamp(s.a, OMEGA_MIN, OMEGA_MAX);
+    if (!(s.E > -1.0)) {
+        s.E = -1.0;
+        return;
+    }
+    const double limit = oscillator_ceiling_rate(k.half_range);
+    s.E = std::clamp(round_even(s.E), 0.0, STATE_MAX);
+    while (s.E > 0.0 && !((s.E + 0.5) * s.a < limit))
+        s.E -= 1.0;
 }

@@ -22,6 +22,12 @@ void oscillator_draw(situace& s, const konfig& k, zgl_font* font);
 void oscillator_input(situace& s, konfig& k, control* hit, bool& changed);
 void oscillator_step(situace& s, konfig& k);
 void oscillator_layout(const situace& s, konfig& k);
+// The plotted samples, with the parabola's potential at each.
+void oscillator_sample(const situace& s, const konfig& k, std::vector<wave_sample>& out);
+// omega within the arrows' limits, a pure state whole, at most the arrows'
+// highest and below the ceiling of the range (or -1, a superposition); the
+// unused fields at their defaults (the step sets the ceiling V1).
+void oscillator_clamp(situace& s, const konfig& k);
 
 // ---- The model ---------------------------------------------------------------
 

@@ -26,5 +26,6 @@ constinit const system_record OSCILATOR_SYSTEM = {
     1e15,             0.0,              cplx(0.0, 0.0),    oscillator_draw,
     oscillator_input, oscillator_step,  oscillator_layout, nullptr,
     false, true, false, DISPLAY_HELP, HELP,
+    oscillator_sample, oscillator_clamp,
     true,  oscillator_box_phase, oscillator_packet,
 };

@@ -196,6 +196,23 @@ bool arrow_rule(arrow_state& st, const situace& s, const konfig& k, const mappin
     return true;
 }
 
+// The plot's samples in order: n runs from -half_range * density in steps
+// of 1 until it is no longer below +half_range * density, at x = n /
+// density (internal units); a sample on an edge belongs to the region left
+// of it. f(n, region, x) is called for each.
+template <typename F> void each_sample(const situace& s, const konfig& k, F f)
+{
+    const double dx = 1.0 / k.density;
+    const double edge1 = k.density * s.x0;
+    const double edge2 = k.density * (s.x0 + s.a);
+    const double end = k.half_range * k.density;
+    for (double n = -end;; n += 1.0) {
+        f(n, n <= edge1 ? 0 : (n <= edge2 ? 1 : 2), n * dx);
+        if (!(n < end))
+            break;
+    }
+}
+
 // The wave function across the plotted range: one point per sample, each
 // segment from the previous sample in the colour of the sample it ends at,
 // two pixels thick. The curves are drawn stroke by stroke (the imaginary
@@ -211,8 +228,6 @@ void draw_curve(const situace& s, const konfig& k, const mapping& m, const wave_
     const bool arrows = show_re && k.show_arrows;
 
     const double dx = 1.0 / k.density;
-    const double edge1 = k.density * s.x0;
-    const double edge2 = k.density * (s.x0 + s.a);
     const double y0 = m.sm.baseline();
     const double amp = k.reim_mode ? wave.part_scale : wave.density_scale;
 
@@ -230,9 +245,7 @@ void draw_curve(const situace& s, const konfig& k, const mapping& m, const wave_
             im.reserve(count);
     }
     size_t j = 0;
-    for (double n = -end;; n += 1.0, ++j) {
-        const int region = n <= edge1 ? 0 : (n <= edge2 ? 1 : 2);
-        const double x = n * dx;
+    each_sample(s, k, [&](double n, int region, double x) {
         const cplx psi = wave.psi(region, x);
         const double sx = m.X(x);
         if (!k.reim_mode) {
@@ -250,9 +263,8 @@ void draw_curve(const situace& s, const konfig& k, const mapping& m, const wave_
                 breaks.push_back(j);
             }
         }
-        if (!(n < end))
-            break;
-    }
+        ++j;
+    });
 
     // The upper row lies one pixel above the lower (H/3 + 9 against H/3 + 10).
     constexpr double LOWER = 0.0, UPPER = -1.0;
@@ -455,4 +467,18 @@ void three_region_draw(situace& s, const konfig& k, zgl_font* font)
 
     if (k.show_labels)
         draw_labels(s, m, font, diagram);
+}
+
+void three_region_sample(const situace& s, const konfig& k, std::vector<wave_sample>& out)
+{
+    out.clear();
+    mapping m;
+    m.sm = screen_of(k);
+    const packet_mode* packet = shown_packet(s);
+    const wave_source wave =
+        packet != nullptr ? packet_wave(*packet, m.sm.baseline()) : stationary_wave(s, k, m);
+    const double V[3] = {s.V1, s.V2, s.V3};
+    each_sample(s, k, [&](double, int region, double x) {
+        out.push_back({x, V[region], wave.psi(region, x)});
+    });
 }

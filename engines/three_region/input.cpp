@@ -203,3 +203,13 @@ void three_region_input(situace& s, konfig& k, control* hit, bool& changed)
         changed = true;
     }
 }
+
+void three_region_clamp(situace& s, const konfig& k)
+{
+    for (double* v : {&s.E, &s.V1, &s.V2, &s.V3})
+        *v = std::clamp(*v, 0.0, THREE_REGION_MOST_EV);
+    // The edges stay where a drag or the arrow keys can take them.
+    const double lim = EDGE_LIMIT * k.half_range;
+    s.x0 = std::clamp(s.x0, -lim, lim);
+    s.a = std::clamp(s.a, 0.0, lim - s.x0);
+}

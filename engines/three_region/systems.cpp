@@ -50,6 +50,8 @@ constexpr system_record three_region_system(const char* name, const char* button
             true,
             DISPLAY_HELP,
             HELP,
+            three_region_sample,
+            three_region_clamp,
             true,
             nullptr,
             nullptr,

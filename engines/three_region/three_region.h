@@ -117,3 +117,12 @@ void three_region_layout(const situace& s, konfig& k);
 extern const system_record VOLNA_SYSTEM, BARIERA_SYSTEM, JAMA_SYSTEM;
 void three_region_draw(situace& s, const konfig& k, zgl_font* font);
 void three_region_input(situace& s, konfig& k, control* hit, bool& changed);
+// The plotted samples: the stationary state, or the packet when one shows.
+void three_region_sample(const situace& s, const konfig& k, std::vector<wave_sample>& out);
+// E and the potentials at 0 eV or more (and at most THREE_REGION_MOST_EV),
+// the middle region inside 0.9 of the half range either side, its width 0
+// or more.
+void three_region_clamp(situace& s, const konfig& k);
+// No control brings an energy beyond this, eV; a file asking for more is
+// held here, where the closed forms still work in double precision.
+constexpr double THREE_REGION_MOST_EV = 10000.0;

@@ -13,9 +13,9 @@ seconds=${2:?usage: run.sh BUILD_DIR SECONDS}
 here=$(dirname "$(readlink -f "$0")")
 
 status=0
-# name, largest input in bytes: a config file is read up to 64 KiB (one byte
-# more tells that it goes on), a typed number is short.
-for target in config:66000 number:256; do
+# name, largest input in bytes: a config file and a set-up are read up to
+# 64 KiB (one byte more tells that it goes on), a typed number is short.
+for target in config:66000 number:256 setup:66000; do
     name=${target%%:*}
     max_len=${target##*:}
     corpus=$build/corpus/$name
