@@ -18,7 +18,7 @@
 # machine is printed before and after, since other work on the machine
 # disturbs the figures. Also shows the time from start to window.
 #
-# Usage: bench/cpu_usage.sh BUILD_DIR [SECONDS [REPEATS]]   (10 s, 3 rounds)
+# Usage: bench/cpu_usage.sh BUILD_DIR [SECONDS [REPEATS [packet]]]   (10 s, 3 rounds)
 # Targets: running at most 2.5 times the floor on every system, time stopped
 # at most 0.3 times the floor, and at 1600 x 1200 running less than twice
 # the cost at 800 x 600.
@@ -33,6 +33,7 @@ if [ "${1:-}" = "--inner" ]; then
     build=$2
     secs=$3
     rounds=$4
+    only=${5:-}
     hz=$(getconf CLK_TCK)
     work=$(mktemp -d /tmp/vlnkar_cpu_XXXXXX) || fail "no temporary folder"
     pid=""
@@ -117,10 +118,14 @@ if [ "${1:-}" = "--inner" ]; then
     median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
     echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
+    # "packet" as the fourth argument: only the floor, "bariera" and its
+    # packet, for a longer look at the packet's cost.
+    systems="volna bariera jama jama_inf oscilator"
+    [ "$only" = packet ] && systems=bariera
     declare -A got
     for round in $(seq 1 "$rounds"); do
         got[floor]+="$(measure floor bare_window "" -- "$build/bare_window") "
-        for sys in volna bariera jama jama_inf oscilator; do
+        for sys in $systems; do
             setup=true
             case $sys in jama_inf | oscilator) setup=superpose ;; esac
             start_with "$sys"
@@ -130,6 +135,7 @@ if [ "${1:-}" = "--inner" ]; then
         # The barrier's wave packet, with time running at the largest step.
         start_with bariera
         got[packet]+="$(measure bariera Vlnkar "packet_at_full_speed; xdotool key space" -- "$build/vlnkar") "
+        [ "$only" = packet ] && continue
         got[floor_big]+="$(measure floor bare_window "" -- "$build/bare_window" 0 1600 1200) "
         start_with volna 1600 1200
         got[big]+="$(measure volna Vlnkar "xdotool key space" -- "$build/vlnkar") "
@@ -147,13 +153,17 @@ if [ "${1:-}" = "--inner" ]; then
         v=$(med "$2")
         printf '%-32s %8s %14s\n' "$1" "$v" "$(awk -v a="$v" -v b="$3" 'BEGIN { printf "%.2f", a / b }')"
     }
-    for sys in volna bariera jama jama_inf oscilator; do
+    for sys in $systems; do
         mode=""
         case $sys in jama_inf | oscilator) mode=" (superposition)" ;; esac
         row "$sys$mode, stopped" "$sys,stopped" "$floor"
         row "$sys$mode, running" "$sys,running" "$floor"
     done
     row "bariera packet, running" packet "$floor"
+    if [ "$only" = packet ]; then
+        echo "every round: floor ${got[floor]}/ bariera ${got[bariera,running]}/ packet ${got[packet]}"
+        exit 0
+    fi
     floor_big=$(med floor_big)
     printf '%-32s %8s %14s\n' "bare window 1600 x 1200" "$floor_big" "1.00"
     row "volna 1600 x 1200, running" big "$floor_big"
@@ -183,4 +193,4 @@ build=$(readlink -f "${1:?usage: cpu_usage.sh BUILD_DIR [SECONDS [REPEATS]]}")
 secs=${2:-10}
 rounds=${3:-3}
 [ -x "$build/vlnkar" ] && [ -x "$build/bare_window" ] || fail "build vlnkar and bare_window in $build first"
-xvfb-run -a -s "-screen 0 1700x1300x24" bash "$(readlink -f "$0")" --inner "$build" "$secs" "$rounds"
+xvfb-run -a -s "-screen 0 1700x1300x24" bash "$(readlink -f "$0")" --inner "$build" "$secs" "$rounds" "${4:-}"
