@@ -126,13 +126,9 @@ wave_source stationary_wave(const situace& s, const konfig& k, const mapping& m)
 {
     const double t = static_cast<double>(k.t);
     const cplx z = cplx(0.0, -s.E) * t;
-    const cplx phase = std::exp(cplx(z.real() / HBAR, z.imag() / HBAR));
-    const double root_n = std::sqrt(s.N.real());
     wave_source w;
-    w.psi = [&s, phase, root_n](int region, double x) {
-        const cplx ps = phase * stationary_psi(s, region, x);
-        return cplx(ps.real() / root_n, ps.imag() / root_n);
-    };
+    w.phase = std::exp(cplx(z.real() / HBAR, z.imag() / HBAR));
+    w.root_n = std::sqrt(s.N.real());
     w.density_scale = w.part_scale = m.sm.amplitude();
     return w;
 }
@@ -246,7 +242,7 @@ void draw_curve(const situace& s, const konfig& k, const mapping& m, const wave_
     }
     size_t j = 0;
     each_sample(s, k, [&](double n, int region, double x) {
-        const cplx psi = wave.psi(region, x);
+        const cplx psi = wave_at(s, wave, region, x);
         const double sx = m.X(x);
         if (!k.reim_mode) {
             density.add(sx, y0 - amp * norm2(psi), DENSITY_COLOUR);
@@ -479,6 +475,6 @@ void three_region_sample(const situace& s, const konfig& k, std::vector<wave_sam
         packet != nullptr ? packet_wave(*packet, m.sm.baseline()) : stationary_wave(s, k, m);
     const double V[3] = {s.V1, s.V2, s.V3};
     each_sample(s, k, [&](double, int region, double x) {
-        out.push_back({x, V[region], wave.psi(region, x)});
+        out.push_back({x, V[region], wave_at(s, wave, region, x)});
     });
 }

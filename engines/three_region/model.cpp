@@ -31,50 +31,7 @@ cplx wave_number(double dv)
     return csqrt_real(TWO_M * dv) / HBAR;
 }
 
-// exp(z) and exp(-z) together: one sine and cosine serve both, which keeps
-// the per-sample cost to two real exponentials and one sincos.
-void exp_pair(cplx z, cplx& plus, cplx& minus)
-{
-    const double c = std::cos(z.imag());
-    const double sn = std::sin(z.imag());
-    const double ep = std::exp(z.real());
-    const double em = std::exp(-z.real());
-    plus = cplx(ep * c, ep * sn);
-    minus = cplx(em * c, -em * sn);
-}
-
-// c * e, where a zero coefficient gives zero whatever e is. Far out on a
-// decaying side the growing exponential overflows to infinity, while its
-// coefficient is exactly zero (B1 after a snap onto a bound state, B3 when
-// nothing comes in from the right); 0 * inf would be NaN and the tail of
-// the state would vanish from the plot instead of lying on the zero line.
-cplx term(cplx c, cplx e)
-{
-    return c == cplx(0.0, 0.0) ? c : c * e;
-}
-
 } // namespace
-
-// The stationary state at x in the given region (0, 1, 2), by the closed
-// forms of the model: regions 1 and 2 with exp(+-k x), region 3 with
-// exp(+-i k3 x), and a straight line in region 2 when k2 is exactly zero.
-cplx stationary_psi(const situace& s, int region, double x)
-{
-    cplx ep, em;
-    switch (region) {
-    case 0:
-        exp_pair(s.k1 * x, ep, em);
-        return term(s.coef[0], ep) + term(s.coef[1], em);
-    case 1:
-        if (s.k2.real() == 0.0 && s.k2.imag() == 0.0)
-            return s.coef[2] * x + s.coef[3];
-        exp_pair(s.k2 * x, ep, em);
-        return term(s.coef[2], ep) + term(s.coef[3], em);
-    default:
-        exp_pair(cplx(-s.k3.imag() * x, s.k3.real() * x), ep, em);
-        return term(s.coef[4], ep) + term(s.coef[5], em);
-    }
-}
 
 incidence solve_stationary(situace& s)
 {

@@ -140,9 +140,8 @@ void three_region_advance(situace& s, const konfig& k)
 wave_source packet_wave(const packet_mode& m, double baseline)
 {
     wave_source w;
-    const packet* p = &m.p;
-    const std::complex<double> phase = packet_phase(m.p);
-    w.psi = [p, phase](int, double x) { return packet_psi_in_frame(*p, x) * phase; };
+    w.p = &m.p;
+    w.phase = packet_phase(m.p);
     const double height = PEAK_HEIGHT * baseline;
     w.density_scale = m.peak_density > 0.0 ? height / m.peak_density : 0.0;
     w.part_scale = m.peak_part > 0.0 ? height / m.peak_part : 0.0;

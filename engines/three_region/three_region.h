@@ -4,13 +4,13 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "engines/engine.h"
 #include "common/constants.h"
 #include "engines/expectation.h"
+#include "engines/packet/packet.h"
 
 // Which wave comes in; decides the norm integral.
 enum class incidence { none, from_right, from_left };
@@ -19,10 +19,6 @@ enum class incidence { none, from_right, from_left };
 // V2, V3, a, x0. Divisions are not guarded: a zero denominator leaves
 // non-finite coefficients, which the step's norm guard absorbs.
 incidence solve_stationary(situace& s);
-// The stationary state at x (internal units) in region 0, 1 or 2 from the
-// coefficients and wave numbers solve_stationary left in s, unnormalised
-// and without its time phase.
-cplx stationary_psi(const situace& s, int region, double x);
 // Pulls E onto a bound state of a well (V2 below V1 and V3) when it lies
 // within 0.01 eV of one. Returns whether it snapped.
 bool snap_to_bound_state(situace& s);
@@ -99,12 +95,75 @@ const std::vector<double>& well_levels(const situace& s);
 // regional format and a line feed; nothing for a figure that is no number.
 void add_listing_figure(std::string& text, const char* name, double v);
 
-// What the plot draws: psi at x (internal units) in region 0, 1 or 2, and
-// the plot's scales, pixels per unit of |psi|^2 and of a part of psi.
+// The stationary state at x (internal units) in region 0, 1 or 2 from the
+// coefficients and wave numbers solve_stationary left in s, unnormalised
+// and without its time phase. Inline: the plot evaluates it at every
+// sample of every frame.
+namespace three_region_detail {
+// exp(z) and exp(-z) together: one sine and cosine serve both, which keeps
+// the per-sample cost to two real exponentials and one sincos.
+inline void exp_pair(cplx z, cplx& plus, cplx& minus)
+{
+    const double c = std::cos(z.imag());
+    const double sn = std::sin(z.imag());
+    const double ep = std::exp(z.real());
+    const double em = std::exp(-z.real());
+    plus = cplx(ep * c, ep * sn);
+    minus = cplx(em * c, -em * sn);
+}
+
+// c * e, where a zero coefficient gives zero whatever e is. Far out on a
+// decaying side the growing exponential overflows to infinity, while its
+// coefficient is exactly zero (B1 after a snap onto a bound state, B3 when
+// nothing comes in from the right); 0 * inf would be NaN and the tail of
+// the state would vanish from the plot instead of lying on the zero line.
+inline cplx term(cplx c, cplx e)
+{
+    return c == cplx(0.0, 0.0) ? c : c * e;
+}
+
+} // namespace three_region_detail
+
+// The stationary state at x in the given region (0, 1, 2), by the closed
+// forms of the model: regions 1 and 2 with exp(+-k x), region 3 with
+// exp(+-i k3 x), and a straight line in region 2 when k2 is exactly zero.
+inline cplx stationary_psi(const situace& s, int region, double x)
+{
+    cplx ep, em;
+    switch (region) {
+    case 0:
+        three_region_detail::exp_pair(s.k1 * x, ep, em);
+        return three_region_detail::term(s.coef[0], ep) + three_region_detail::term(s.coef[1], em);
+    case 1:
+        if (s.k2.real() == 0.0 && s.k2.imag() == 0.0)
+            return s.coef[2] * x + s.coef[3];
+        three_region_detail::exp_pair(s.k2 * x, ep, em);
+        return three_region_detail::term(s.coef[2], ep) + three_region_detail::term(s.coef[3], em);
+    default:
+        three_region_detail::exp_pair(cplx(-s.k3.imag() * x, s.k3.real() * x), ep, em);
+        return three_region_detail::term(s.coef[4], ep) + three_region_detail::term(s.coef[5], em);
+    }
+}
+
+
+// What the plot draws: the stationary state (times `phase`, over root_n)
+// or the packet (its values in its turning frame times `phase`), and the
+// plot's scales, pixels per unit of |psi|^2 and of a part of psi. A plain
+// record, so that the per-sample call inlines.
 struct wave_source {
-    std::function<cplx(int region, double x)> psi;
-    double density_scale, part_scale;
+    const packet* p = nullptr; // the packet, or null for the stationary state
+    cplx phase{1.0, 0.0};
+    double root_n = 1.0;
+    double density_scale = 0.0, part_scale = 0.0;
 };
+// psi at x in region 0, 1 or 2, as the plot draws it.
+inline cplx wave_at(const situace& s, const wave_source& w, int region, double x)
+{
+    if (w.p != nullptr)
+        return packet_psi_in_frame(*w.p, x) * w.phase;
+    const cplx ps = w.phase * stationary_psi(s, region, x);
+    return cplx(ps.real() / w.root_n, ps.imag() / w.root_n);
+}
 
 // Whether the state on screen has expectation values (the packet, or a
 // state bound in a well), and they: <x> and dx in internal units.
