@@ -127,7 +127,7 @@ inline cplx term(cplx c, cplx e)
 // The stationary state at x in the given region (0, 1, 2), by the closed
 // forms of the model: regions 1 and 2 with exp(+-k x), region 3 with
 // exp(+-i k3 x), and a straight line in region 2 when k2 is exactly zero.
-inline cplx stationary_psi(const situace& s, int region, double x)
+[[gnu::always_inline]] inline cplx stationary_psi(const situace& s, int region, double x)
 {
     cplx ep, em;
     switch (region) {
@@ -157,7 +157,7 @@ struct wave_source {
     double density_scale = 0.0, part_scale = 0.0;
 };
 // psi at x in region 0, 1 or 2, as the plot draws it.
-inline cplx wave_at(const situace& s, const wave_source& w, int region, double x)
+[[gnu::always_inline]] inline cplx wave_at(const situace& s, const wave_source& w, int region, double x)
 {
     if (w.p != nullptr)
         return packet_psi_in_frame(*w.p, x) * w.phase;
