@@ -236,3 +236,13 @@ cplx box_coefficient(const situace& s, int box, long double t, cplx shown)
     // conjugate.
     return box_turns(s, t) ? shown * std::conj(s.system->box_phase(s, box, t)) : shown;
 }
+
+void layout_and_step(situace& s, konfig& k)
+{
+    if (s.layout == nullptr || s.step == nullptr)
+        return;
+    s.layout(s, k);
+    if (s.system != nullptr)
+        show_system_controls(k, *s.system);
+    s.step(s, k);
+}

@@ -21,6 +21,10 @@ control* hit_test(control* head);
 // and the superposition button (closing its panel where it goes). Run with
 // every step, so that a list built anew takes the system's controls.
 void show_system_controls(konfig& k, const system_record& system);
+// After any change: the engine places its controls, the system's controls
+// are shown or hidden, and the engine recomputes its state. Nothing for an
+// engine without layout and step.
+void layout_and_step(situace& s, konfig& k);
 
 // What coefficient box j (0 .. 9) shows at time t (s): its coefficient
 // times the phase factor exp(-i E_n t / hbar) of its state, so that in

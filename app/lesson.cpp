@@ -245,9 +245,7 @@ void apply_setup(const setup_values& v, konfig& k, situace& s)
         packet_mode_of(s)->sigma = std::clamp(v.sigma, PACKET_SIGMA_MIN, PACKET_SIGMA_MAX);
     }
     k.t = 0.0L;
-    s.layout(s, k);
-    show_system_controls(k, *s.system);
-    s.step(s, k); // starts a wanted packet at t = 0
+    layout_and_step(s, k); // starts a wanted packet at t = 0
     k.t = v.t;
     // The packet moves on to the set-up's time as if time had run, in
     // calls as long as one call may go.

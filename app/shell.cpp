@@ -54,12 +54,7 @@ void load_proc()
     build_controls(konf);
     // The engine places its controls and computes its first state before the
     // first frame.
-    if (sit.layout != nullptr)
-        sit.layout(sit, konf);
-    if (sit.system != nullptr)
-        show_system_controls(konf, *sit.system);
-    if (sit.step != nullptr)
-        sit.step(sit, konf);
+    layout_and_step(sit, konf);
     konf.arrow_texture = tex_LoadFromFile("sipka.png", NO_COLOUR_KEY, PICTURE_FLAGS);
     file_CloseArchive();
     // The set-up asked for at start, once; a note from the start (about the

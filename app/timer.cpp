@@ -186,12 +186,7 @@ void switch_screen(konfig& konf)
     load_proc();
     shell.sit = std::move(kept);
     situace& sit = shell.sit;
-    if (sit.layout != nullptr && sit.step != nullptr) {
-        sit.layout(sit, konf);
-        if (sit.system != nullptr)
-            show_system_controls(konf, *sit.system);
-        sit.step(sit, konf);
-    }
+    layout_and_step(sit, konf);
     if (control* c = find_control(konf.controls, "vypis"))
         c->active = listing_open;
     if (control* c = find_control(konf.controls, "tl_sup"); c != nullptr && panel_open && c->visible) {
@@ -390,12 +385,8 @@ void timer_proc()
             sit.advance(sit, konf);
     }
 
-    if ((changed || konf.random_walk) && sit.layout != nullptr && sit.step != nullptr) {
-        sit.layout(sit, konf);
-        if (sit.system != nullptr)
-            show_system_controls(konf, *sit.system);
-        sit.step(sit, konf);
-    }
+    if (changed || konf.random_walk)
+        layout_and_step(sit, konf);
 
     help_tick(hit); // help: the hint's time and the mouse's rest for tooltips
 
