@@ -63,12 +63,12 @@ constexpr double LENGTH_LABEL_LIFT = 20.0;
 // systems list; a deeper well ends its list with an ellipsis.
 constexpr std::size_t LISTED_LEVELS = 10;
 
+} // namespace
+
 // One line of the listing: the name, "=", v rounded to six decimals in the
 // regional format (0.846523, 1, 0) and a line feed. A figure that is not a
 // finite number is left out: where a denominator vanishes the quotient is
 // no figure a reader can use.
-} // namespace
-
 void add_listing_figure(std::string& text, const char* name, double v)
 {
     const double rounded = round_even(v * 1000000.0) * 0.000001;
