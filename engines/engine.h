@@ -181,4 +181,7 @@ struct system_record {
     // Where the system has expectation values, when not everywhere: null
     // for everywhere.
     bool (*expectation_here)(const situace& s) = nullptr;
+    // Whether the packet button shows as on: the system's packet mode is
+    // wanted. Null where the system has no packet mode.
+    bool (*packet_on)(const situace& s) = nullptr;
 };

@@ -8,6 +8,7 @@
 // the plot it edits.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "engines/engine.h"
@@ -49,6 +50,11 @@ struct screen_map {
     double energy_top_y() const { return 2.0 * H / 3.0; }
     double energy_band_height() const { return H / 3.0 - BOTTOM_MARGIN; }
     double Y(double e, double top) const { return energy_zero_y() - energy_band_height() * e / top; }
+
+    // How much larger texts are drawn than at 800 x 600, so that on a large
+    // window (a projector) they take the same share of the screen: the
+    // smaller of the two ratios, and never below 1.
+    double text_scale() const { return std::max(1.0, std::min(W / 800.0, H / 600.0)); }
 };
 
 inline screen_map screen_of(const konfig& k)

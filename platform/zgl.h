@@ -62,6 +62,7 @@ enum : uint8_t {
     K_K = 0x25,
     K_L = 0x26,
     K_X = 0x2D,
+    K_B = 0x30,
     K_N = 0x31,
     K_M = 0x32,
     K_SPACE = 0x39,

@@ -93,6 +93,12 @@ const packet_mode* shown_packet(const situace& s)
     return m != nullptr && m->wanted && m->p.running ? m : nullptr;
 }
 
+bool three_region_packet_on(const situace& s)
+{
+    const packet_mode* m = packet_mode_of(s);
+    return m != nullptr && m->wanted;
+}
+
 void packet_toggle(situace& s, konfig& k)
 {
     packet_mode& m = mode_for(s);

@@ -28,6 +28,9 @@ packet_mode* packet_mode_of(const situace& s);
 // The packet when one is on screen (wanted, and started), else null.
 const packet_mode* shown_packet(const situace& s);
 
+// Whether the packet mode is wanted (W or the button turned it on), shown
+// or not: the packet button's state.
+bool three_region_packet_on(const situace& s);
 // W and the packet button: the mode on or off; on, time starts again at 0.
 void packet_toggle(situace& s, konfig& k);
 // [ and ]: the width multiplied by `factor`, held to 0.2 .. 3 units.

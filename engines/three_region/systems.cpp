@@ -55,7 +55,8 @@ constexpr system_record three_region_system(const char* name, const char* button
             true,
             nullptr,
             nullptr,
-            three_region_has_expectation};
+            three_region_has_expectation,
+            three_region_packet_on};
 }
 
 } // namespace
