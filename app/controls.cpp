@@ -144,7 +144,11 @@ void build_controls(konfig& k)
     prepend(k, "V1", zgl_rect{50.0f, band_y, 0.0f, band_h}, 70, 0x555555, true);
 
     // The listing panel (its highlight is invisible) and the background.
-    prepend(k, "vypis", zgl_rect{W - 225.0f, 5.0f, 165.0f, 100.0f}, 0, 0x555555, true);
+    // The listing grows with the texts of a large window, leftwards and
+    // downwards from its corner beside the zoom button.
+    const float grow = static_cast<float>(band.text_scale());
+    prepend(k, "vypis", zgl_rect{W - 60.0f - 165.0f * grow, 5.0f, 165.0f * grow, 100.0f * grow}, 0, 0x555555,
+            true);
     prepend(k, "plocha", zgl_rect{0.0f, 0.0f, W, Hf}, 0, 0x000000, true);
 
     // The pictures, from the open archive, in their fixed order. A picture

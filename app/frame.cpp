@@ -23,6 +23,7 @@
 #include "app/help.h" // help overlay
 #include "app/shell.h"
 #include "common/numtext.h"
+#include "engines/screen_map.h"
 
 namespace {
 
@@ -31,6 +32,9 @@ constexpr uint32_t BLACK = 0x000000;
 constexpr uint32_t RED = 0xFF0000;
 constexpr uint32_t GREEN = 0x00FF00;
 constexpr uint32_t PHASOR_GREY = 0x888888;
+// A switch that is on wears a lit frame; one that is off is drawn faded.
+constexpr uint32_t SWITCH_ON_COLOUR = 0xFFD24A;
+constexpr uint8_t SWITCH_OFF_ALPHA = 110;
 
 // Simulated time in femtoseconds with one decimal: t (s) times 1e16 in
 // extended precision, rounded to the nearest whole number (ties to even),
@@ -60,15 +64,55 @@ double sgn(double v)
 // each of them.
 void draw_step_label(const control* c, const konfig& k, zgl_font* font)
 {
-    const float x = c->rect.x + c->rect.w / 2.0f;
-    const float y = c->rect.y + 41.0f;
     const std::string label = step_text(k.dt);
+    // Centred under the clock, but never past the window's right edge (a
+    // large window's larger text is wider than the button).
+    const float half = text_GetWidth(font, label) / 2.0f;
+    const float x = std::min(c->rect.x + c->rect.w / 2.0f, static_cast<float>(k.width) - 2.0f - half);
+    const float y = c->rect.y + 41.0f;
     const long double seconds = k.t / k.dt / 100.0L;
     const long double frac = seconds - std::trunc(seconds);
     if (frac > 0.9L) {
         text_DrawEx(font, x, y, 1.0f, 0.0f, label, 255, GREEN, TEXT_HALIGN_CENTER);
     } else {
         text_Draw(font, x, y, label, TEXT_HALIGN_CENTER);
+    }
+}
+
+// The buttons that switch something, read off what the picture shows, so
+// that a lecturer sees from across the room what is on: the density
+// button is on in density mode, Re and Im while their part is drawn, the
+// packet button while the packet mode is wanted, the clock while time
+// runs. NOT_A_SWITCH for every other control.
+enum switch_state { NOT_A_SWITCH, SWITCH_OFF, SWITCH_ON };
+
+switch_state switch_of(const control& c, const konfig& k, const situace& s)
+{
+    auto state = [](bool on) { return on ? SWITCH_ON : SWITCH_OFF; };
+    const std::string& n = c.name;
+    if (n == "tl_roz")
+        return state(!k.reim_mode);
+    if (n == "tl_re")
+        return state(k.reim_mode && k.show_re);
+    if (n == "tl_im")
+        return state(k.reim_mode && k.show_im);
+    if (n == "tl_cas")
+        return state(k.running);
+    if (n == "tl_pkt")
+        return state(s.system != nullptr && s.system->packet_on != nullptr && s.system->packet_on(s));
+    return NOT_A_SWITCH;
+}
+
+// A control's picture; a switch faded when off, framed when on (the frame
+// lies just outside the picture's own dark border).
+void draw_control_picture(const control& c, const konfig& k, const situace& s)
+{
+    const switch_state state = switch_of(c, k, s);
+    const zgl_rect& r = c.rect;
+    ssprite2d_Draw(c.texture, r.x, r.y, r.w, r.h, 0.0f, state == SWITCH_OFF ? SWITCH_OFF_ALPHA : 255, FX_BLEND);
+    if (state == SWITCH_ON) {
+        pr2d_Rect(r.x - 1.0f, r.y - 1.0f, r.w + 2.0f, r.h + 2.0f, SWITCH_ON_COLOUR, 255, 0);
+        pr2d_Rect(r.x, r.y, r.w, r.h, SWITCH_ON_COLOUR, 255, 0);
     }
 }
 
@@ -109,6 +153,9 @@ void draw_panel(const shell_state& sh)
     const control* c = find_control(sh.konf.controls, "pl_sup");
     if (c == nullptr)
         return;
+    // The panel keeps its size on a large window, and so do its texts,
+    // which must fit its boxes.
+    text_SetScale(1.0f);
     // A translucent white layer over the panel (and the button under it).
     pr2d_Rect(c->rect.x, c->rect.y, c->rect.w, c->rect.h, WHITE, 100, PR2D_FILL);
     // The value/phasor switch.
@@ -230,12 +277,18 @@ void draw_proc()
     }
 
     // The engine's plot, and the listing for this frame in sit.text.
+    text_SetScale(static_cast<float>(screen_of(konf).text_scale()));
     if (sit.draw != nullptr)
         sit.draw(sit, konf, font);
 
+    // Texts grow with a large window; the one typed into a coefficient box
+    // stays the size of the box.
+    const float text_scale = static_cast<float>(screen_of(konf).text_scale());
     if (shell.entry.active()) {
+        text_SetScale(1.0f);
         text_DrawInRect(font, shell.entry.box->rect, shell.entry.text, TEXT_VALIGN_CENTER);
     }
+    text_SetScale(text_scale);
 
     // The listing: collapsed it shows only the time, expanded the engine's
     // text with the time line after it.
@@ -250,13 +303,13 @@ void draw_proc()
     }
 
     for (control* c = konf.controls; c != nullptr; c = c->next) {
-        if (c->visible && c->texture != nullptr) {
-            ssprite2d_Draw(c->texture, c->rect.x, c->rect.y, c->rect.w, c->rect.h, 0.0f, 255, FX_BLEND);
-        }
+        if (c->visible && c->texture != nullptr)
+            draw_control_picture(*c, konf, sit);
         if (c->name == "tl_cas") {
             draw_step_label(c, konf, font);
         } else if (c->name == "tl_sup" && c->visible && c->active) {
             draw_panel(shell);
+            text_SetScale(text_scale);
         }
     }
 

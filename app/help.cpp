@@ -14,6 +14,7 @@
 // (app/help_text.cpp), the translations (app/i18n.h) and the shell's
 // phasor_mode (engines/engine.h).
 #include "app/help.h"
+#include "engines/screen_map.h"
 #include "app/help_layout.h"
 
 #include <algorithm>
@@ -177,7 +178,8 @@ void draw_hint(const konfig& k, zgl_font* f, const control* hovered)
 void draw_note(const konfig& k, zgl_font* f)
 {
     constexpr float LEFT = 215.0f;  // right of the open superposition panel
-    constexpr float RIGHT = 230.0f; // from the right edge: left of the listing
+    // From the right edge: left of the listing, which grows with the text.
+    const float RIGHT = 65.0f + 165.0f * float(screen_of(k).text_scale());
     constexpr int SMALLEST_NOTE_POINTS = 9;
     const float W = float(k.width);
     // A window too narrow for the band gives the note its whole width.

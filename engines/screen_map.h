@@ -45,16 +45,19 @@ struct screen_map {
     // 230 at half_range 3, so zooming out flattens the curve with the plot.
     double amplitude() const { return (3.0 / half_range) * 230.0; }
 
-    // The energy diagram: 0 eV at H - 50, the top energy `top` (eV) at 2H/3.
-    double energy_zero_y() const { return H - BOTTOM_MARGIN; }
-    double energy_top_y() const { return 2.0 * H / 3.0; }
-    double energy_band_height() const { return H / 3.0 - BOTTOM_MARGIN; }
-    double Y(double e, double top) const { return energy_zero_y() - energy_band_height() * e / top; }
-
     // How much larger texts are drawn than at 800 x 600, so that on a large
     // window (a projector) they take the same share of the screen: the
     // smaller of the two ratios, and never below 1.
     double text_scale() const { return std::max(1.0, std::min(W / 800.0, H / 600.0)); }
+
+    // The energy diagram: 0 eV at H - 50, the top energy `top` (eV) at 2H/3.
+    // The labels below the diagram grow with the text, and so does the
+    // margin that holds them.
+    double bottom_margin() const { return BOTTOM_MARGIN * text_scale(); }
+    double energy_zero_y() const { return H - bottom_margin(); }
+    double energy_top_y() const { return 2.0 * H / 3.0; }
+    double energy_band_height() const { return H / 3.0 - bottom_margin(); }
+    double Y(double e, double top) const { return energy_zero_y() - energy_band_height() * e / top; }
 };
 
 inline screen_map screen_of(const konfig& k)

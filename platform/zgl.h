@@ -183,6 +183,11 @@ void text_DrawEx(zgl_font* font, float x, float y, float scale, float step, cons
 // Flags 0 (top left), 0x02, 0x20, 0x22 centre horizontally and/or vertically.
 // Lines past the rectangle's bottom are still drawn.
 void text_DrawInRect(zgl_font* font, zgl_rect rect, const std::string& text, uint32_t flags = 0);
+// Every text after this call, drawn or measured, is `scale` times as large
+// as its own scale asks: the shell grows all its texts with a large window
+// this way. 1 at the start; a scale that is not finite or not above 0 is
+// taken as 1.
+void text_SetScale(float scale);
 // The width in pixels of one line of text as text_DrawEx draws it at this
 // scale, and the height of a line (the distance from one line to the next;
 // a descender may reach one pixel below it). 0 for a null font or a scale

@@ -186,6 +186,10 @@ struct state {
     std::map<std::string, zgl_font*> fonts;
     std::map<std::string, bool> reported; // names whose failure was reported
 
+    // Every text is drawn and measured this many times its own scale
+    // (text_SetScale); 1 unless the shell asks for larger text.
+    float text_scale = 1;
+
     // Rendered texts by font (at its size) and text.
     std::map<std::pair<TTF_Font*, std::string>, text_entry> text_cache;
     // Widths of measured texts (shaping a text costs more than drawing

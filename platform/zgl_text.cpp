@@ -253,7 +253,7 @@ void text_DrawEx(zgl_font* font, float x, float y, float scale, float step, cons
     if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(scale) || !std::isfinite(step))
         return zgl::skip_nonfinite();
     zgl::prim_extra e;
-    e.scale = scale;
+    e.scale = scale * zgl::g.text_scale;
     e.text = text;
     e.font = font;
     e.step = step;
@@ -266,6 +266,7 @@ void text_DrawInRect(zgl_font* font, zgl_rect rect, const std::string& text, uin
         return zgl::skip_nonfinite();
     zgl::prim_extra e;
     e.in_rect = true;
+    e.scale = zgl::g.text_scale;
     e.text = text;
     e.font = font;
     zgl::add(zgl::make_prim(zgl::prim::TEXT, rect.x, rect.y, rect.w, rect.h, 0xFFFFFF, 255, flags),
@@ -274,9 +275,14 @@ void text_DrawInRect(zgl_font* font, zgl_rect rect, const std::string& text, uin
 
 // Measuring, so the shell can lay out texts that must stay inside the
 // window: the numbers are those the drawing above uses.
+void text_SetScale(float scale)
+{
+    zgl::g.text_scale = std::isfinite(scale) && scale > 0.0f ? scale : 1.0f;
+}
+
 float text_GetWidth(zgl_font* font, const std::string& text, float scale)
 {
-    TTF_Font* f = zgl::font_for_scale(font, scale);
+    TTF_Font* f = zgl::font_for_scale(font, scale * zgl::g.text_scale);
     int w = 0, h = 0;
     if (f == nullptr || text.empty() || TTF_SizeUTF8(f, text.c_str(), &w, &h) != 0)
         return 0.0f;
@@ -285,7 +291,7 @@ float text_GetWidth(zgl_font* font, const std::string& text, float scale)
 
 float text_GetHeight(zgl_font* font, float scale)
 {
-    TTF_Font* f = zgl::font_for_scale(font, scale);
+    TTF_Font* f = zgl::font_for_scale(font, scale * zgl::g.text_scale);
     if (f == nullptr)
         return 0.0f;
     // Lines follow each other at LineSkip and a rendered line is about

@@ -161,7 +161,7 @@ void infinite_well_plot(situace& s, const konfig& k, zgl_font* font, well_sample
     plot_line(left, m.energy_top_y(), left, m.energy_zero_y(), WALL_COLOUR);
     plot_line(right, m.energy_top_y(), right, m.energy_zero_y(), WALL_COLOUR);
 
-    const double label_x = m.W / 2.0, label_y = m.H - LABEL_RISE;
+    const double label_x = m.W / 2.0, label_y = m.H - LABEL_RISE * m.text_scale();
     plot_text(font, label_x, label_y, "<-- " + fmt_g(NM_PER_UNIT * L) + "nm -->", CENTRED);
 
     // Every level below the ceiling, across the well; drawn after the

@@ -361,13 +361,14 @@ std::string length_text(double d)
 }
 
 // Labels sit 16 pixels above their line or 6 below, so that labels of lines
-// close together part.
+// close together part; above, the gap grows with the text, whose top it
+// gives.
 constexpr double ABOVE = -16.0;
 constexpr double BELOW = 6.0;
 
 double value_offset(double v, const situace& s, const mapping& m)
 {
-    return (v == m.vmax || std::fabs(v - s.E - 1.0) < 1.0) ? ABOVE : BELOW;
+    return (v == m.vmax || std::fabs(v - s.E - 1.0) < 1.0) ? ABOVE * m.sm.text_scale() : BELOW;
 }
 
 // The packet's energies, E +- dE, as a faint band behind the energy line.
@@ -385,13 +386,14 @@ void draw_energy_band(double E, double spread, const mapping& m)
 void draw_labels(const situace& s, const mapping& m, zgl_font* font, bool diagram)
 {
     const double L = m.sm.half_range;
-    const double ylen = m.sm.H - LENGTH_LABEL_LIFT;
+    const double ylen = m.sm.H - LENGTH_LABEL_LIFT * m.sm.text_scale();
     constexpr uint32_t VALUE = TEXT_HALIGN_CENTER;
     constexpr uint32_t LENGTH = TEXT_HALIGN_CENTER | TEXT_VALIGN_CENTER;
 
     if (diagram) {
         const bool e_above = (s.E == m.vmax && s.V2 != m.vmax) || std::fabs(s.E - s.V2 - 1.0) < 1.0;
-        plot_text(font, m.sm.W * 0.5, m.Y(s.E) + (e_above ? ABOVE : BELOW), energy_text(s.E), VALUE);
+        plot_text(font, m.sm.W * 0.5, m.Y(s.E) + (e_above ? ABOVE * m.sm.text_scale() : BELOW), energy_text(s.E),
+                  VALUE);
     }
 
     // The middle of region 1, half way from the plot's left end to x0.
