@@ -57,7 +57,7 @@ struct picture_slot {
 };
 constexpr picture_slot PANEL_PICTURES[] = {{"tl_sup", "sup.png"}, {"tl_%", "prepinac.png"}};
 constexpr picture_slot DISPLAY_PICTURES[] = {
-    {"tl_pkt", "pkt.png"}, {"tl_im", "ima.png"},   {"tl_re", "rea.png"},
+    {"tl_pkt", "pkt.png"},  {"tl_im", "ima.png"},    {"tl_re", "rea.png"},
     {"tl_roz", "prav.png"}, {"tl_lupa", "lupa.png"}, {"tl_cas", "cas.png"},
 };
 

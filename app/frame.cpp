@@ -18,11 +18,11 @@
 #include <cmath>
 #include <string>
 
-#include "engines/control_list.h"
 #include "app/controls.h"
 #include "app/help.h" // help overlay
 #include "app/shell.h"
 #include "common/numtext.h"
+#include "engines/control_list.h"
 #include "engines/screen_map.h"
 
 namespace {
@@ -109,7 +109,8 @@ void draw_control_picture(const control& c, const konfig& k, const situace& s)
 {
     const switch_state state = switch_of(c, k, s);
     const zgl_rect& r = c.rect;
-    ssprite2d_Draw(c.texture, r.x, r.y, r.w, r.h, 0.0f, state == SWITCH_OFF ? SWITCH_OFF_ALPHA : 255, FX_BLEND);
+    ssprite2d_Draw(c.texture, r.x, r.y, r.w, r.h, 0.0f, state == SWITCH_OFF ? SWITCH_OFF_ALPHA : 255,
+                   FX_BLEND);
     if (state == SWITCH_ON) {
         pr2d_Rect(r.x - 1.0f, r.y - 1.0f, r.w + 2.0f, r.h + 2.0f, SWITCH_ON_COLOUR, 255, 0);
         pr2d_Rect(r.x, r.y, r.w, r.h, SWITCH_ON_COLOUR, 255, 0);

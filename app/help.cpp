@@ -14,15 +14,15 @@
 // (app/help_text.cpp), the translations (app/i18n.h) and the shell's
 // phasor_mode (engines/engine.h).
 #include "app/help.h"
-#include "engines/screen_map.h"
 #include "app/help_layout.h"
+#include "engines/screen_map.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-#include "common/i18n.h"
 #include "app/shell.h"
+#include "common/i18n.h"
 
 namespace {
 
@@ -177,7 +177,7 @@ void draw_hint(const konfig& k, zgl_font* f, const control* hovered)
 // largest size that lets every word fit, down to 9 points.
 void draw_note(const konfig& k, zgl_font* f)
 {
-    constexpr float LEFT = 215.0f;  // right of the open superposition panel
+    constexpr float LEFT = 215.0f; // right of the open superposition panel
     // From the right edge: left of the listing, which grows with the text.
     const float RIGHT = 65.0f + 165.0f * float(screen_of(k).text_scale());
     constexpr int SMALLEST_NOTE_POINTS = 9;

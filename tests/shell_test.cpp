@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "app/controls.h"
 #include "app/config.h"
+#include "app/controls.h"
 #include "app/help.h"
 #include "app/lesson.h"
 #include "app/shell.h"
@@ -189,6 +189,43 @@ TEST_F(Shell, KeysToggleTheirSettings)
     // Escape asks the main loop to end.
     press(K_ESCAPE);
     EXPECT_TRUE(ztest_ExitRequested());
+}
+
+// The switches show from across the room what the picture shows: a lit
+// frame round an "on" button, an "off" one faded; Re and Im are off in
+// density mode, where their parts are not drawn.
+TEST_F(Shell, SwitchesShowWhatThePictureShows)
+{
+    const char* names[] = {"tl_roz", "tl_re", "tl_im", "tl_cas", "tl_pkt"};
+    struct {
+        uint8_t key;    // pressed before the frame (0: none)
+        const char* on; // the switches shown on, by their first letters after "tl_"
+    } steps[] = {{0, "re"},
+                 {K_I, "re im"},
+                 {K_SPACE, "re im cas"},
+                 {K_W, "re im cas pkt"},
+                 {K_ENTER, "roz cas pkt"},
+                 {K_W, "roz cas"}};
+    for (const auto& step : steps) {
+        if (step.key != 0)
+            press(step.key);
+        ztest_Frame();
+        for (const char* name : names) {
+            const control* c = ctl(name);
+            const bool on = std::string(" ").append(step.on).append(" ").find(std::string(" ") + (name + 3) +
+                                                                              " ") != std::string::npos;
+            bool framed = false;
+            int alpha = -1;
+            for (const zgl_prim& p : ztest_Prims()) {
+                if (p.kind == zgl_prim::SPRITE && p.tex == c->texture)
+                    alpha = p.alpha;
+                framed |= p.kind == zgl_prim::RECT && p.flags == 0 && p.x1 == c->rect.x - 1 &&
+                          p.y1 == c->rect.y - 1;
+            }
+            EXPECT_EQ(framed, on) << name << " after key " << int(step.key);
+            EXPECT_EQ(alpha == 255, on) << name << " after key " << int(step.key);
+        }
+    }
 }
 
 TEST_F(Shell, RightClicksResetTimeAndRangeAndZeroACoefficient)

@@ -200,8 +200,8 @@ void oscillator_draw_with(situace& s, const konfig& k, zgl_font* font, oscillato
 
     if (pure && k.show_labels) {
         const double e_hundredths = round_even(100.0 * HBAR * s.a * (n + 0.5)) / 100.0;
-        plot_text(font, m.W / 2.0, m.Y(en, ceiling) - ENERGY_LABEL_RISE * m.text_scale(), "E=" + fmt_g(e_hundredths) + "eV",
-                  TEXT_HALIGN_CENTER | TEXT_VALIGN_CENTER);
+        plot_text(font, m.W / 2.0, m.Y(en, ceiling) - ENERGY_LABEL_RISE * m.text_scale(),
+                  "E=" + fmt_g(e_hundredths) + "eV", TEXT_HALIGN_CENTER | TEXT_VALIGN_CENTER);
         // The width 2 x_n of the classical region in nm, to thousandths.
         const std::string width = fmt_g(round_even(2000.0 * NM_PER_UNIT * xn) / 1000.0);
         const std::u16string text = WIDTH_OPEN + std::u16string(width.begin(), width.end()) + WIDTH_CLOSE;

@@ -392,8 +392,8 @@ void draw_labels(const situace& s, const mapping& m, zgl_font* font, bool diagra
 
     if (diagram) {
         const bool e_above = (s.E == m.vmax && s.V2 != m.vmax) || std::fabs(s.E - s.V2 - 1.0) < 1.0;
-        plot_text(font, m.sm.W * 0.5, m.Y(s.E) + (e_above ? ABOVE * m.sm.text_scale() : BELOW), energy_text(s.E),
-                  VALUE);
+        plot_text(font, m.sm.W * 0.5, m.Y(s.E) + (e_above ? ABOVE * m.sm.text_scale() : BELOW),
+                  energy_text(s.E), VALUE);
     }
 
     // The middle of region 1, half way from the plot's left end to x0.
