@@ -80,14 +80,15 @@ bool flat(float x1, float y1, float x2, float y2)
     return std::fabs(x2 - x1) >= std::fabs(y2 - y1);
 }
 
-void draw_line(float x1, float y1, float x2, float y2)
+// With `wide`, the projector scheme's second stroke beside it.
+void draw_line(float x1, float y1, float x2, float y2, bool wide = false)
 {
     if (!in_band(x1, y1) || !in_band(x2, y2))
         if (!clip_to_band(x1, y1, x2, y2))
             return;
     SDL_RenderDrawLineF(g.renderer, x1, y1, x2, y2);
     g.line_calls++;
-    if (g.projector) {
+    if (wide) {
         const bool f = flat(x1, y1, x2, y2);
         SDL_RenderDrawLineF(g.renderer, x1 + !f, y1 + f, x2 + !f, y2 + f);
         g.line_calls++;
@@ -123,10 +124,16 @@ void draw_second_stroke(const std::vector<SDL_FPoint>& pts)
 size_t draw_lines_from(const std::vector<prim>& prims, size_t i, std::vector<SDL_FPoint>& pts)
 {
     const prim& first = prims[i];
-    set_colour(first.color, first.alpha);
-    bool batchable = first.alpha == 255 && in_band(first.x1, first.y1) && in_band(first.x2, first.y2);
+    // A faint line on white could never reach a readable contrast: the
+    // projector scheme draws every line opaque, in its darkened colour; the
+    // faint ones (grids, axes) stay one pixel wide, below the curves and
+    // levels, which are two.
+    auto alpha = [](const prim& p) { return g.projector ? uint8_t(255) : p.alpha; };
+    const bool wide = g.projector && first.alpha == 255;
+    set_colour(first.color, alpha(first));
+    bool batchable = alpha(first) == 255 && in_band(first.x1, first.y1) && in_band(first.x2, first.y2);
     if (!batchable) {
-        draw_line(first.x1, first.y1, first.x2, first.y2);
+        draw_line(first.x1, first.y1, first.x2, first.y2, wide);
         return i;
     }
     pts.clear();
@@ -135,7 +142,7 @@ size_t draw_lines_from(const std::vector<prim>& prims, size_t i, std::vector<SDL
     size_t j = i + 1;
     for (; j < prims.size(); j++) {
         const prim& p = prims[j];
-        if (p.kind != prim::LINE || p.alpha != 255 || p.color != first.color)
+        if (p.kind != prim::LINE || p.alpha != first.alpha || p.color != first.color)
             break;
         if (p.x1 != pts.back().x || p.y1 != pts.back().y || !in_band(p.x2, p.y2))
             break;
@@ -143,7 +150,7 @@ size_t draw_lines_from(const std::vector<prim>& prims, size_t i, std::vector<SDL
     }
     SDL_RenderDrawLinesF(g.renderer, pts.data(), int(pts.size()));
     g.line_calls++;
-    if (g.projector)
+    if (wide)
         draw_second_stroke(pts);
     return j - 1;
 }

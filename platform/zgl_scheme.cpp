@@ -112,6 +112,20 @@ uint32_t surface_colour(uint32_t rgb)
     return remembered(rgb | 0x1000000, [rgb] { return lighten(rgb); });
 }
 
+namespace {
+
+// A picture's texel: a stroke's colour is darkened; a black one is the
+// backing a picture carries for contrast on black (the value/phasor
+// switch's), which becomes light like a surface.
+uint32_t picture_colour(uint32_t argb)
+{
+    const uint32_t rgb = argb & 0xFFFFFF;
+    const bool backing = ((rgb >> 16) & 0xFF) <= 0x20 && ((rgb >> 8) & 0xFF) <= 0x20 && (rgb & 0xFF) <= 0x20;
+    return backing ? surface_colour(rgb) : ink_colour(rgb);
+}
+
+} // namespace
+
 SDL_Texture* dark_texture_for(zgl_texture* t)
 {
     if (!t || !t->surface || !g.renderer)
@@ -125,7 +139,8 @@ SDL_Texture* dark_texture_for(zgl_texture* t)
             for (int y = 0; y < s->h; y++) {
                 auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(s->pixels) + size_t(y) * s->pitch);
                 for (int x = 0; x < s->w; x++)
-                    row[x] = (row[x] & 0xFF000000) | ink_colour(row[x]);
+                    if (row[x] >> 24 != 0)
+                        row[x] = (row[x] & 0xFF000000) | picture_colour(row[x]);
             }
             SDL_UnlockSurface(s);
         }

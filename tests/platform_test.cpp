@@ -827,3 +827,47 @@ TEST(PlatformStartDeathTest, WithoutADisplayTheGraphicsFailToStartWithTheMessage
 }
 
 } // namespace
+
+// The projector scheme's stroke colours against the WCAG 2 definitions of
+// relative luminance and contrast ratio, over a grid of the RGB cube that
+// holds every colour the program draws to within a step.
+TEST(ProjectorScheme, EveryColourReadsOnWhiteKeepsItsHueAndIsNeverLighter)
+{
+    auto linear = [](uint32_t c8) {
+        const double c = c8 / 255.0;
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    auto channel = [](uint32_t rgb, int i) { return (rgb >> (16 - 8 * i)) & 0xFF; };
+    auto lum = [&](uint32_t rgb) {
+        return 0.2126 * linear(channel(rgb, 0)) + 0.7152 * linear(channel(rgb, 1)) +
+               0.0722 * linear(channel(rgb, 2));
+    };
+    for (uint32_t r = 0; r < 256; r += 15)
+        for (uint32_t g = 0; g < 256; g += 15)
+            for (uint32_t b = 0; b < 256; b += 15) {
+                const uint32_t in = r << 16 | g << 8 | b, out = ztest_InkColour(in);
+                SCOPED_TRACE(testing::Message() << std::hex << in << " -> " << out);
+                ASSERT_GE(1.05 / (lum(out) + 0.05), 4.5);
+                // Only darker, and every channel by the same factor of its
+                // light (to within the 8-bit steps of the brightest one).
+                int top = 0;
+                for (int i = 0; i < 3; i++) {
+                    ASSERT_LE(channel(out, i), channel(in, i));
+                    top = channel(in, i) > channel(in, top) ? i : top;
+                }
+                // Below 16 too few 8-bit steps are left to tell a hue.
+                const uint32_t top_out = channel(out, top);
+                if (top_out < 16)
+                    continue;
+                auto step = [&](uint32_t c8) { return (linear(c8 + 1) - linear(c8)) / linear(top_out); };
+                for (int i = 0; i < 3; i++) {
+                    const double want = linear(channel(in, i)) / linear(channel(in, top));
+                    ASSERT_NEAR(linear(channel(out, i)) / linear(top_out), want,
+                                want * step(top_out) + step(channel(out, i)));
+                }
+            }
+    // What shone brightest on black is among the darkest on white.
+    EXPECT_LT(lum(ztest_InkColour(0xFFFFFF)), 0.05);
+    EXPECT_LT(lum(ztest_InkColour(0xFFFF00)), 0.05);
+    EXPECT_EQ(ztest_InkColour(0x000000), 0x000000u);
+}
