@@ -312,8 +312,12 @@ void rasterise(const display_list& list, int view_w, int view_h)
             break;
         case prim::TEXT:
             if (g.projector) {
+                // Darkened, and drawn twice: the half-covered pixels of a
+                // thin stroke (a middle dot, a hairline) grow dark enough to
+                // read on white, as the strokes of the scheme are bolder too.
                 prim dark = p;
                 dark.color = ink_colour(p.color);
+                draw_text(dark, list.extras[p.extra]);
                 draw_text(dark, list.extras[p.extra]);
             } else {
                 draw_text(p, list.extras[p.extra]);

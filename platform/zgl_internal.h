@@ -311,7 +311,8 @@ uint32_t ink_colour(uint32_t rgb);
 // An opaque surface's colour made light: HSL lightness inverted (at least
 // 0.88), hue and saturation kept.
 uint32_t surface_colour(uint32_t rgb);
-// The picture with every texel's colour darkened as ink_colour, alpha kept.
+// The picture with every texel's colour darkened as ink_colour (a black
+// backing made light instead) and its alpha doubled.
 SDL_Texture* dark_texture_for(zgl_texture* t);
 
 // Text (zgl_text.cpp).

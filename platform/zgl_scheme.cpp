@@ -134,13 +134,17 @@ SDL_Texture* dark_texture_for(zgl_texture* t)
         t->dark_surface = SDL_ConvertSurfaceFormat(t->surface, SDL_PIXELFORMAT_ARGB8888, 0);
         if (!t->dark_surface)
             return nullptr;
+        // Every texel darkened, and twice as opaque: a one-pixel stroke
+        // the picture spreads over two half-covered pixels would read only
+        // faintly on white; doubled, it is two pixels wide, as every stroke
+        // in this scheme.
         SDL_Surface* s = t->dark_surface;
         if (SDL_LockSurface(s) == 0) {
             for (int y = 0; y < s->h; y++) {
                 auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(s->pixels) + size_t(y) * s->pitch);
                 for (int x = 0; x < s->w; x++)
                     if (row[x] >> 24 != 0)
-                        row[x] = (row[x] & 0xFF000000) | picture_colour(row[x]);
+                        row[x] = std::min(row[x] >> 24 << 1, 255u) << 24 | picture_colour(row[x]);
             }
             SDL_UnlockSurface(s);
         }
