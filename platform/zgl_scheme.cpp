@@ -56,7 +56,8 @@ uint32_t darken(uint32_t rgb)
     const double target = kInkCeiling * (1.0 - kProminence * L);
     if (L <= target)
         return rgb;
-    const double r = to_linear((rgb >> 16) & 0xFF), gr = to_linear((rgb >> 8) & 0xFF), b = to_linear(rgb & 0xFF);
+    const double r = to_linear((rgb >> 16) & 0xFF), gr = to_linear((rgb >> 8) & 0xFF),
+                 b = to_linear(rgb & 0xFF);
     // Rounding to 8 bits may lift the luminance a little above the target:
     // then a step darker, until it is not (black always is).
     for (double f = target / L;; f *= 0.98) {
@@ -141,7 +142,8 @@ SDL_Texture* dark_texture_for(zgl_texture* t)
         SDL_Surface* s = t->dark_surface;
         if (SDL_LockSurface(s) == 0) {
             for (int y = 0; y < s->h; y++) {
-                auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(s->pixels) + size_t(y) * s->pitch);
+                auto* row =
+                    reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(s->pixels) + size_t(y) * s->pitch);
                 for (int x = 0; x < s->w; x++)
                     if (row[x] >> 24 != 0)
                         row[x] = std::min(row[x] >> 24 << 1, 255u) << 24 | picture_colour(row[x]);

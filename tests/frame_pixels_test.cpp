@@ -13,7 +13,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <complex>
 #include <cstdlib>
@@ -61,9 +60,8 @@ struct frame_cost {
     std::vector<zgl_prim> prims;
 };
 
-// What else a frame shows: the projector scheme (key B), the superposition
-// panel opened by a click (the mouse then rests on its button), the help.
-constexpr int PROJECTOR = 1, PANEL = 2, HELP = 4;
+// Key B's projector scheme; the superposition panel opened by a click (the mouse stays on it).
+constexpr int PROJECTOR = 1, PANEL = 2;
 
 // The program started on `c.system` in a fresh folder, set up as the case
 // asks, one frame drawn and saved as `png`.
@@ -99,16 +97,13 @@ void draw_frame(const frame_case& c, const fs::path& png, frame_cost* cost = nul
         s.layout(s, k);
         s.step(s, k);
     }
-    for (uint8_t key : {uint8_t(look & PROJECTOR ? K_B : 0), uint8_t(look & HELP ? K_F1 : 0)})
-        if (key != 0) {
-            ztest_KeyDown(key);
-            ztest_Tick();
-        }
+    if (look & PROJECTOR)
+        ztest_KeyDown(K_B);
     if (look & PANEL) {
         ztest_MouseMove(25, 35);
         ztest_MouseButton(M_BLEFT, true);
-        ztest_Tick();
     }
+    ztest_Tick(look != 0);
     ztest_Frame();
     EXPECT_TRUE(ztest_SavePNG(png.string()));
     if (cost != nullptr) {
@@ -141,6 +136,16 @@ struct picture {
         return false;
     }
 };
+
+// WCAG 2: whether an sRGB colour has a contrast of 4.5 or more with white.
+bool reads(uint32_t rgb)
+{
+    auto lin = [&](int shift) {
+        const double c = ((rgb >> shift) & 0xFF) / 255.0;
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 1.05 / (0.2126 * lin(16) + 0.7152 * lin(8) + 0.0722 * lin(0) + 0.05) >= 4.5;
+}
 
 } // namespace
 
@@ -214,115 +219,52 @@ TEST(FramePixels, AFrameSendsAFewDozenLinesWhereItOnceSentThousands)
     fs::remove(tmp, ec);
 }
 
-namespace {
-
-// WCAG 2: relative luminance of an sRGB colour, and its contrast with white.
-double luminance(uint32_t rgb)
-{
-    static const std::vector<double> lin = [] {
-        std::vector<double> t(256);
-        for (int i = 0; i < 256; ++i)
-            t[i] = i / 255.0 <= 0.04045 ? i / 255.0 / 12.92 : std::pow((i / 255.0 + 0.055) / 1.055, 2.4);
-        return t;
-    }();
-    return 0.2126 * lin[(rgb >> 16) & 0xFF] + 0.7152 * lin[(rgb >> 8) & 0xFF] + 0.0722 * lin[rgb & 0xFF];
-}
-
-bool reads(uint32_t rgb)
-{
-    return 1.05 / (luminance(rgb) + 0.05) >= 4.5;
-}
-
-} // namespace
-
+// Every system's frame on white, two also with the panel open: more than half
+// of it white, and every colour reads, but where a faint pixel lies within two
+// pixels of something that reads (a text's or picture's anti-aliasing) or of an
+// area of its colour (a tint: a whole 5 x 5 square, which no stroke fills).
 TEST(FramePixels, InTheProjectorSchemeEveryStrokeAndLabelReadsOnWhite)
 {
     const fs::path tmp = fs::temp_directory_path() / ("vlnkar_light_" + std::to_string(::getpid()) + ".png");
-    constexpr uint32_t WHITE = 0xFFFFFF;
     for (const frame_case& c : CASES)
-        for (int look : {PROJECTOR, PROJECTOR | PANEL, PROJECTOR | HELP}) {
-            const std::string name = c.file;
-            const bool panel = name.starts_with("jama_inf") || name.starts_with("oscilator");
-            if (look != PROJECTOR && (!name.ends_with("reim.png") || (look & PANEL && !panel)))
+        for (int look : {PROJECTOR, PROJECTOR | PANEL}) {
+            if (look & PANEL && std::string(c.system) != "jama_inf" && std::string(c.system) != "oscilator")
                 continue;
-            SCOPED_TRACE(name + " look " + std::to_string(look));
+            SCOPED_TRACE(std::string(c.file) + " look " + std::to_string(look));
             frame_cost cost;
             draw_frame(c, tmp, &cost, look);
             picture p;
             ASSERT_TRUE(ztest_LoadPNG(tmp.string(), p.w, p.h, p.px));
-            std::map<uint32_t, int> count;
-            for (uint32_t colour : p.px)
-                ++count[colour];
-            EXPECT_EQ(std::max_element(count.begin(), count.end(),
-                                       [](auto& a, auto& b) { return a.second < b.second; })
-                          ->first,
-                      WHITE);
-            // Whether some pixel within two of (x, y) passes `test`.
+            EXPECT_GT(std::count(p.px.begin(), p.px.end(), 0xFFFFFFu), long(p.px.size() / 2));
             auto around = [&](int x, int y, auto test) {
                 for (int v = std::max(0, y - 2); v <= std::min(p.h - 1, y + 2); ++v)
                     for (int u = std::max(0, x - 2); u <= std::min(p.w - 1, x + 2); ++u)
-                        if (test(u, v))
+                        if (test(p.at(u, v), size_t(v) * p.w + u))
                             return true;
                 return false;
             };
-            // A translucent tint or a light surface is an area: pixels whose
-            // 5 x 5 neighbourhood is all their colour, which no stroke (at
-            // most 3 px thick) has; what lies on it must read by itself. What
-            // lies under an opaque surface (the help) is covered, not drawn.
-            std::vector<char> area(p.px.size()), covered(p.px.size());
-            for (int y = 0; y < p.h; ++y)
-                for (int x = 0; x < p.w; ++x)
-                    area[size_t(y) * p.w + x] = !around(x, y, [&](int u, int v) { return p.at(u, v) != p.at(x, y); });
-            for (const zgl_prim& r : cost.prims)
-                if (r.kind == zgl_prim::RECT && r.flags & PR2D_FILL && r.alpha >= 200)
-                    for (int y = std::max(0, int(r.y1)); y < std::min(p.h, int(r.y1 + r.y2)); ++y)
-                        for (int x = std::max(0, int(r.x1)); x < std::min(p.w, int(r.x1 + r.x2)); ++x)
-                            covered[size_t(y) * p.w + x] = 1;
-            // A faint pixel lies within two pixels of something darker (the
-            // anti-aliasing of a text or a picture), or of an area of its colour.
+            std::vector<char> ok(p.px.size());
             std::map<uint32_t, int> faint;
-            std::vector<int> part(p.px.size(), -1);
-            for (int y = 0; y < p.h; ++y)
-                for (int x = 0; x < p.w; ++x) {
-                    const uint32_t here = p.at(x, y);
-                    if (here == WHITE || reads(here) || covered[size_t(y) * p.w + x])
-                        continue;
-                    faint[here] += !around(x, y, [&](int u, int v) {
-                        return luminance(p.at(u, v)) < luminance(here) ||
-                               (area[size_t(v) * p.w + u] && p.at(u, v) == here);
-                    });
-                }
+            for (int pass = 0; pass < 2; ++pass)
+                for (int y = 0; y < p.h; ++y)
+                    for (int x = 0; x < p.w; ++x) {
+                        const uint32_t here = p.at(x, y);
+                        char& fine = ok[size_t(y) * p.w + x];
+                        if (pass == 0)
+                            fine |= here == 0xFFFFFF || reads(here) ||
+                                    !around(x, y, [&](uint32_t c, size_t) { return c != here; });
+                        else
+                            faint[here] += !fine && !around(x, y, [&](uint32_t c, size_t j) {
+                                return reads(c) || (ok[j] && c == here);
+                            });
+                    }
             for (auto [colour, n] : faint)
                 EXPECT_LE(n, 8) << std::hex << colour << " does not read on white";
-            // Every connected drawing has a core that reads.
-            for (size_t start = 0; start < p.px.size(); ++start) {
-                if (p.px[start] == WHITE || part[start] >= 0)
-                    continue;
-                std::vector<size_t> todo{start};
-                part[start] = int(start);
-                double core = 1.0;
-                bool all_tint = true;
-                while (!todo.empty()) {
-                    const size_t i = todo.back();
-                    todo.pop_back();
-                    core = std::min(core, luminance(p.px[i]));
-                    all_tint = all_tint && area[i];
-                    const int x = int(i % p.w), y = int(i / p.w);
-                    for (int v = std::max(0, y - 1); v <= std::min(p.h - 1, y + 1); ++v)
-                        for (int u = std::max(0, x - 1); u <= std::min(p.w - 1, x + 1); ++u) {
-                            const size_t j = size_t(v) * p.w + u;
-                            if (p.px[j] != WHITE && part[j] < 0)
-                                part[j] = int(start), todo.push_back(j);
-                        }
-                }
-                EXPECT_TRUE(all_tint || 1.05 / (core + 0.05) >= 4.5)
-                    << "the drawing at (" << start % p.w << ", " << start / p.w << ") does not read";
-            }
             // A cut across an opaque flat line finds two pixels that read.
             for (const zgl_prim& l : cost.prims) {
                 const float dx = std::fabs(l.x2 - l.x1), dy = std::fabs(l.y2 - l.y1);
                 const int x = int((l.x1 + l.x2) / 2), y = int(std::lround((l.y1 + l.y2) / 2));
-                if (look & HELP || l.kind != zgl_prim::LINE || l.alpha != 255 || dx < 4 || 4 * dy > dx || x < 0 ||
+                if (l.kind != zgl_prim::LINE || l.alpha != 255 || dx < 4 || 4 * dy > dx || x < 0 ||
                     x >= p.w || y < 2 || y >= p.h - 2)
                     continue;
                 int dark = 0;
@@ -331,6 +273,5 @@ TEST(FramePixels, InTheProjectorSchemeEveryStrokeAndLabelReadsOnWhite)
                 EXPECT_GE(dark, 2) << "at (" << x << ", " << y << ")";
             }
         }
-    std::error_code ec;
-    fs::remove(tmp, ec);
+    fs::remove(tmp);
 }
