@@ -73,8 +73,8 @@ bool clip_to_band(float& x1, float& y1, float& x2, float& y2)
     return true;
 }
 
-// The pixel a line's second stroke is moved by in the projector scheme:
-// across the line, down for a flat line and right for a steep one.
+// Whether a line is flat (at most 45 degrees): in the projector scheme its
+// second stroke lies a pixel below it, a steep line's a pixel to its right.
 bool flat(float x1, float y1, float x2, float y2)
 {
     return std::fabs(x2 - x1) >= std::fabs(y2 - y1);
