@@ -206,7 +206,8 @@ void put_long(std::string& b, long double v)
 // Everything a frame is drawn from, as bytes: the view and display settings,
 // the system's parameters and coefficients (not the listing, which the
 // frame writes), every control as shown, the control under the mouse, the
-// typed entry, the panel's mode, the font and what of the help shows.
+// typed entry, the panel's mode, the colour scheme, the font and what of the
+// help shows.
 // Whatever else a frame comes to
 // draw from must be added here (or set frame_stale when it changes), or its
 // changes will not show while time is stopped.
@@ -248,6 +249,7 @@ std::string frame_inputs(const shell_state& sh, const control* hover)
     put(b, sh.entry.box);
     b += sh.entry.text;
     put(b, sh.phasor_mode);
+    put(b, sh.projector);
     put(b, sh.font);
     // What of the help shows: the start hint goes and a tooltip comes after
     // a while with no input at all.

@@ -33,6 +33,7 @@ std::vector<help_line> help_lines(const situace& s)
     entry(out, "F1", tr("show or hide this help"));
     entry(out, "Esc", tr("end the program"));
     entry(out, "F", tr("window or full screen"));
+    entry(out, "B", tr("projector colours (white background), remembered"));
     entry(out, "L", tr("read config.ini again, reset the view"));
     entry(out, tr("left buttons"), tr("choose the system"));
     entry(out, "Ctrl+S", tr("save the set-up in the lesson folder"));
@@ -105,6 +106,7 @@ std::string help_tooltip(const control& c, bool phasor_mode)
                 tip += std::string(" · ") + tr("X: expectation values");
             if (system->packet_preset != nullptr)
                 tip += std::string(" · ") + tr("K: a localized packet");
+            tip += std::string(" · ") + tr("B: projector colours");
             return tip;
         }
     if (n == "tl_sup") {

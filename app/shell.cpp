@@ -13,6 +13,7 @@
 #include "app/controls.h"
 #include "app/help.h" // help overlay
 #include "app/lesson.h"
+#include "app/scheme_file.h"
 #include "app/shell.h"
 #include "app/window_icon.h"
 #include "common/numtext.h"
@@ -105,6 +106,9 @@ int vlnkar_main(const std::string& note, const std::string& setup)
     // Resets the view settings and reads the window size and start-up system;
     // it clears fullscreen, so the program always starts in a window.
     choose_system("config", konf, shell.sit);
+    // The colour scheme last chosen with B (key L leaves it as it is).
+    shell.projector = read_scheme();
+    scr_SetScheme(shell.projector);
     scr_SetOptions(static_cast<uint16_t>(konf.width), static_cast<uint16_t>(konf.height), 1, konf.fullscreen,
                    true);
     // Opens the window and runs the main loop until it ends (in the test mode

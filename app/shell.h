@@ -26,6 +26,7 @@ struct shell_state {
     situace sit{};            // the one situace of the run
     zgl_font* font = nullptr; // "font.zfi", passed to every text drawing; null when it is missing
     bool phasor_mode = false; // the coefficient boxes show phasors and take clicks as complex values
+    bool projector = false;   // the projector colour scheme (key B), remembered in vzhled.ini
     typed_entry entry{};      // the typed entry into a coefficient box, if one is in progress
     help_state help{};        // the help overlay, the start hint and the tooltips
     help_overlay_cache help_layout{}; // the overlay's last layout

@@ -15,6 +15,7 @@
 #include "app/controls.h"
 #include "app/help.h" // help overlay
 #include "app/lesson.h"
+#include "app/scheme_file.h"
 #include "app/shell.h"
 #include "common/constants.h"
 #include "common/numtext.h"
@@ -292,6 +293,11 @@ void timer_proc()
         lesson_step(key_Press(K_PGDN) ? +1 : -1);
     } else if (const std::string dropped = wnd_TakeDroppedFile(); !dropped.empty()) {
         lesson_open(dropped);
+    } else if (key_Press(K_B)) {
+        // The projector scheme or back, remembered for the next start.
+        shell.projector = !shell.projector;
+        scr_SetScheme(shell.projector);
+        write_scheme(shell.projector);
     } else if (key_Press(K_M) || (right_click && named(hit, "tl_sup"))) {
         konf.random_walk = !konf.random_walk;
     } else if (key_Press(K_L)) {

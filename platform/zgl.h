@@ -119,6 +119,17 @@ void wnd_ShowCursor(bool show);
 void scr_SetOptions(uint16_t width, uint16_t height, uint16_t refresh, bool fullscreen, bool vsync);
 // The logical drawing size that is scaled (aspect kept) to the real screen.
 void scr_CorrectResolution(uint16_t width, uint16_t height);
+// The colour scheme frames are rasterised in: false (the default) draws as
+// given, on black; true is the projector scheme, on white. In it every line,
+// curve, outline, text and button picture is darkened to a colour of the same
+// hue with a contrast of at least 4.5:1 against white (a colour bright on
+// black, such as white or yellow, becomes among the darkest), lines and
+// outlines are two pixels wide, and an opaque filled rectangle (alpha 200 or
+// more) becomes a light surface of its hue; a translucent fill takes the
+// darkened colour at its alpha, a light tint. What is drawn is recorded as
+// given either way; the next frame is shown in the new scheme even when it
+// is the same as the last.
+void scr_SetScheme(bool projector);
 void zgl_Enable(uint32_t what);
 void zgl_Disable(uint32_t what);
 

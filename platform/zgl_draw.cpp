@@ -26,6 +26,9 @@ namespace {
 
 // Segments of a circle are capped so a wild quality cannot exhaust memory.
 constexpr int kMaxSegments = 1024;
+// A filled rectangle at least this opaque is a surface (a panel, a box),
+// which the projector scheme makes light; a fainter one is a tint.
+constexpr uint8_t kSurfaceAlpha = 200;
 
 bool finite(float a)
 {
@@ -33,8 +36,12 @@ bool finite(float a)
 }
 
 // Opaque colours are written without blending; translucent ones blended.
-void set_colour(uint32_t color, uint8_t alpha)
+// In the projector scheme the colour is darkened (a stroke's, or a
+// translucent fill's) or made light (an opaque fill's: a `surface`).
+void set_colour(uint32_t color, uint8_t alpha, bool surface = false)
 {
+    if (g.projector)
+        color = surface ? surface_colour(color) : ink_colour(color);
     SDL_SetRenderDrawBlendMode(g.renderer, alpha == 255 ? SDL_BLENDMODE_NONE : SDL_BLENDMODE_BLEND);
     SDL_SetRenderDrawColor(g.renderer, (color >> 16) & 0xFF, (color >> 8) & 0xFF, color & 0xFF, alpha);
 }
@@ -66,13 +73,48 @@ bool clip_to_band(float& x1, float& y1, float& x2, float& y2)
     return true;
 }
 
-void draw_line(float x1, float y1, float x2, float y2)
+// Whether a line is flat (at most 45 degrees): in the projector scheme its
+// second stroke lies a pixel below it, a steep line's a pixel to its right.
+bool flat(float x1, float y1, float x2, float y2)
+{
+    return std::fabs(x2 - x1) >= std::fabs(y2 - y1);
+}
+
+// With `wide`, the projector scheme's second stroke beside it.
+void draw_line(float x1, float y1, float x2, float y2, bool wide = false)
 {
     if (!in_band(x1, y1) || !in_band(x2, y2))
         if (!clip_to_band(x1, y1, x2, y2))
             return;
     SDL_RenderDrawLineF(g.renderer, x1, y1, x2, y2);
     g.line_calls++;
+    if (wide) {
+        const bool f = flat(x1, y1, x2, y2);
+        SDL_RenderDrawLineF(g.renderer, x1 + !f, y1 + f, x2 + !f, y2 + f);
+        g.line_calls++;
+    }
+}
+
+// The projector scheme's second stroke of a polyline, a pixel beside it:
+// its flat runs moved down, its steep runs right, each run a polyline.
+void draw_second_stroke(const std::vector<SDL_FPoint>& pts)
+{
+    static std::vector<SDL_FPoint> run;
+    for (size_t i = 0; i + 1 < pts.size();) {
+        const bool f = flat(pts[i].x, pts[i].y, pts[i + 1].x, pts[i + 1].y);
+        const float dx = f ? 0.0f : 1.0f, dy = f ? 1.0f : 0.0f;
+        run.clear();
+        run.push_back({pts[i].x + dx, pts[i].y + dy});
+        size_t j = i + 1;
+        for (; j < pts.size(); j++) {
+            if (j > i + 1 && flat(pts[j - 1].x, pts[j - 1].y, pts[j].x, pts[j].y) != f)
+                break;
+            run.push_back({pts[j].x + dx, pts[j].y + dy});
+        }
+        SDL_RenderDrawLinesF(g.renderer, run.data(), int(run.size()));
+        g.line_calls++;
+        i = j - 1;
+    }
 }
 
 // Draws the opaque line at `i` together with the following opaque lines of
@@ -82,10 +124,16 @@ void draw_line(float x1, float y1, float x2, float y2)
 size_t draw_lines_from(const std::vector<prim>& prims, size_t i, std::vector<SDL_FPoint>& pts)
 {
     const prim& first = prims[i];
-    set_colour(first.color, first.alpha);
-    bool batchable = first.alpha == 255 && in_band(first.x1, first.y1) && in_band(first.x2, first.y2);
+    // A faint line on white could never reach a readable contrast: the
+    // projector scheme draws every line opaque, in its darkened colour; the
+    // faint ones (grids, axes) stay one pixel wide, below the curves and
+    // levels, which are two.
+    auto alpha = [](const prim& p) { return g.projector ? uint8_t(255) : p.alpha; };
+    const bool wide = g.projector && first.alpha == 255;
+    set_colour(first.color, alpha(first));
+    bool batchable = alpha(first) == 255 && in_band(first.x1, first.y1) && in_band(first.x2, first.y2);
     if (!batchable) {
-        draw_line(first.x1, first.y1, first.x2, first.y2);
+        draw_line(first.x1, first.y1, first.x2, first.y2, wide);
         return i;
     }
     pts.clear();
@@ -94,7 +142,7 @@ size_t draw_lines_from(const std::vector<prim>& prims, size_t i, std::vector<SDL
     size_t j = i + 1;
     for (; j < prims.size(); j++) {
         const prim& p = prims[j];
-        if (p.kind != prim::LINE || p.alpha != 255 || p.color != first.color)
+        if (p.kind != prim::LINE || p.alpha != first.alpha || p.color != first.color)
             break;
         if (p.x1 != pts.back().x || p.y1 != pts.back().y || !in_band(p.x2, p.y2))
             break;
@@ -102,6 +150,8 @@ size_t draw_lines_from(const std::vector<prim>& prims, size_t i, std::vector<SDL
     }
     SDL_RenderDrawLinesF(g.renderer, pts.data(), int(pts.size()));
     g.line_calls++;
+    if (wide)
+        draw_second_stroke(pts);
     return j - 1;
 }
 
@@ -118,11 +168,18 @@ void draw_rect(const prim& p)
     if (!(x1 > x0 && y1 > y0))
         return;
     SDL_FRect r{x0, y0, x1 - x0, y1 - y0};
-    set_colour(p.color, p.alpha);
-    if (p.flags & PR2D_FILL)
+    const bool fill = p.flags & PR2D_FILL;
+    set_colour(p.color, p.alpha, fill && p.alpha >= kSurfaceAlpha);
+    if (fill) {
         SDL_RenderFillRectF(g.renderer, &r);
-    else
-        SDL_RenderDrawRectF(g.renderer, &r);
+        return;
+    }
+    SDL_RenderDrawRectF(g.renderer, &r);
+    // The projector scheme's outline is two pixels wide, inwards.
+    if (g.projector && r.w > 2 && r.h > 2) {
+        SDL_FRect inner{r.x + 1, r.y + 1, r.w - 2, r.h - 2};
+        SDL_RenderDrawRectF(g.renderer, &inner);
+    }
 }
 
 // A circle is the regular polygon of `quality` segments. Filled, it is
@@ -136,17 +193,25 @@ void draw_circle(const prim& p, std::vector<SDL_FPoint>& pts, std::vector<SDL_FR
     if (r == 0)
         return;
     int n = p.quality >= 3 ? std::min<int>(p.quality, kMaxSegments) : 32;
-    pts.clear();
-    for (int k = 0; k <= n; k++) {
-        // The layer's own exact pi: a circle here is geometry, not physics.
-        double a = 2 * std::numbers::pi * (k % n) / n;
-        pts.push_back({float(cx + r * std::cos(a)), float(cy + r * std::sin(a))});
-    }
+    auto polygon = [&](float radius) {
+        pts.clear();
+        for (int k = 0; k <= n; k++) {
+            // The layer's own exact pi: a circle here is geometry, not physics.
+            double a = 2 * std::numbers::pi * (k % n) / n;
+            pts.push_back({float(cx + radius * std::cos(a)), float(cy + radius * std::sin(a))});
+        }
+    };
+    polygon(r);
     set_colour(p.color, p.alpha);
     if (!(p.flags & PR2D_FILL)) {
         bool inside = std::fabs(cx) + r <= kBand && std::fabs(cy) + r <= kBand;
         if (inside) {
             SDL_RenderDrawLinesF(g.renderer, pts.data(), int(pts.size()));
+            // The projector scheme's outline: a second ring a pixel inside.
+            if (g.projector && r > 1.5f) {
+                polygon(r - 1);
+                SDL_RenderDrawLinesF(g.renderer, pts.data(), int(pts.size()));
+            }
         } else {
             for (int k = 0; k < n; k++)
                 draw_line(pts[k].x, pts[k].y, pts[k + 1].x, pts[k + 1].y);
@@ -183,9 +248,10 @@ void draw_circle(const prim& p, std::vector<SDL_FPoint>& pts, std::vector<SDL_FR
 
 void draw_sprite(const prim& p, const prim_extra& e)
 {
-    SDL_Texture* t = texture_for(e.tex);
+    SDL_Texture* t = g.projector ? dark_texture_for(e.tex) : texture_for(e.tex);
     if (!t)
         return;
+    bool& nearest_now = g.projector ? e.tex->dark_nearest : e.tex->nearest;
     float x = p.x1, y = p.y1, w = p.x2, h = p.y2;
     if (!in_band(x, y) || !in_band(w, h))
         return;
@@ -203,9 +269,9 @@ void draw_sprite(const prim& p, const prim_extra& e)
     // when it changes: switching costs a flush of the queued drawing.)
     const bool nearest = e.angle == 0 && w == float(e.tex->w) && h == float(e.tex->h) && x == std::floor(x) &&
                          y == std::floor(y);
-    if (nearest != e.tex->nearest) {
+    if (nearest != nearest_now) {
         SDL_SetTextureScaleMode(t, nearest ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
-        e.tex->nearest = nearest;
+        nearest_now = nearest;
     }
     SDL_SetTextureAlphaMod(t, p.alpha);
     SDL_SetTextureColorMod(t, 255, 255, 255);
@@ -214,11 +280,18 @@ void draw_sprite(const prim& p, const prim_extra& e)
     SDL_RenderCopyExF(g.renderer, t, nullptr, &dst, double(e.angle), nullptr, SDL_RendererFlip(flip));
 }
 
+// The background: black, or white in the projector scheme.
+void clear_background()
+{
+    const uint8_t v = g.projector ? 255 : 0;
+    SDL_SetRenderDrawBlendMode(g.renderer, SDL_BLENDMODE_NONE);
+    SDL_SetRenderDrawColor(g.renderer, v, v, v, 255);
+    SDL_RenderClear(g.renderer);
+}
+
 void rasterise(const display_list& list, int view_w, int view_h)
 {
-    SDL_SetRenderDrawBlendMode(g.renderer, SDL_BLENDMODE_NONE);
-    SDL_SetRenderDrawColor(g.renderer, 0, 0, 0, 255);
-    SDL_RenderClear(g.renderer);
+    clear_background();
     g.line_calls = 0;
     static std::vector<SDL_FPoint> pts;
     static std::vector<SDL_FRect> rows;
@@ -238,7 +311,17 @@ void rasterise(const display_list& list, int view_w, int view_h)
             draw_sprite(p, list.extras[p.extra]);
             break;
         case prim::TEXT:
-            draw_text(p, list.extras[p.extra]);
+            if (g.projector) {
+                // Darkened, and drawn twice: the half-covered pixels of a
+                // thin stroke (a middle dot, a hairline) grow dark enough to
+                // read on white, as the strokes of the scheme are bolder too.
+                prim dark = p;
+                dark.color = ink_colour(p.color);
+                draw_text(dark, list.extras[p.extra]);
+                draw_text(dark, list.extras[p.extra]);
+            } else {
+                draw_text(p, list.extras[p.extra]);
+            }
             break;
         }
     }
@@ -291,9 +374,7 @@ void present(const display_list& list, int out_w, int out_h, std::vector<uint32_
         SDL_SetRenderTarget(g.renderer, g.target);
         rasterise(list, g.logical_w, g.logical_h);
         SDL_SetRenderTarget(g.renderer, nullptr);
-        SDL_SetRenderDrawBlendMode(g.renderer, SDL_BLENDMODE_NONE);
-        SDL_SetRenderDrawColor(g.renderer, 0, 0, 0, 255);
-        SDL_RenderClear(g.renderer);
+        clear_background();
         SDL_SetTextureBlendMode(g.target, SDL_BLENDMODE_NONE);
         SDL_FRect dst{g.out_x, g.out_y, float(g.logical_w) * g.out_scale, float(g.logical_h) * g.out_scale};
         SDL_RenderCopyF(g.renderer, g.target, nullptr, &dst);
@@ -344,11 +425,14 @@ SDL_Texture* texture_for(zgl_texture* t)
 void drop_textures()
 {
     for (auto& [key, t] : g.textures) {
-        if (!t || !t->texture)
+        if (!t)
             continue;
-        if (g.renderer)
+        if (g.renderer && t->texture)
             SDL_DestroyTexture(t->texture);
+        if (g.renderer && t->dark_texture)
+            SDL_DestroyTexture(t->dark_texture);
         t->texture = nullptr;
+        t->dark_texture = nullptr;
     }
     drop_texts();
     if (g.target && g.renderer)

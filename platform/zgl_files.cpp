@@ -293,7 +293,10 @@ void free_files()
             continue;
         if (t->texture && g.renderer)
             SDL_DestroyTexture(t->texture);
+        if (t->dark_texture && g.renderer)
+            SDL_DestroyTexture(t->dark_texture);
         SDL_FreeSurface(t->surface);
+        SDL_FreeSurface(t->dark_surface);
         delete t;
     }
     g.textures.clear();

@@ -24,6 +24,10 @@ struct zgl_texture {
     SDL_Texture* texture = nullptr; // for the current renderer, or null until first drawn
     int w = 0, h = 0;               // pixels
     bool nearest = false;           // the texture samples nearest (else linear) texels
+    // The picture darkened for the projector scheme, made on first use.
+    SDL_Surface* dark_surface = nullptr;
+    SDL_Texture* dark_texture = nullptr;
+    bool dark_nearest = false;
 };
 
 // The font: the raw TrueType bytes, kept alive as long as any TTF_Font reads
@@ -165,6 +169,7 @@ struct state {
     // label some caller failed to compute (the test mode reports the count).
     uint64_t nonfinite_skipped = 0;
     int line_calls = 0; // SDL line drawing calls of the last rasterised frame
+    bool projector = false; // frames are rasterised in the projector scheme (scr_SetScheme)
 
     // Input.
     bool held[SDL_NUM_SCANCODES] = {}; // SDL scancodes held now
@@ -302,6 +307,17 @@ inline void add(const prim& p)
 void add(prim p, prim_extra extra);
 // Counts a draw call dropped for a non-finite coordinate.
 void skip_nonfinite();
+
+// The projector scheme (zgl_scheme.cpp).
+// A stroke or text colour darkened for the white background: same hue,
+// contrast with white at least 4.5:1, never lighter than given.
+uint32_t ink_colour(uint32_t rgb);
+// An opaque surface's colour made light: HSL lightness inverted (at least
+// 0.88), hue and saturation kept.
+uint32_t surface_colour(uint32_t rgb);
+// The picture with every texel's colour darkened as ink_colour (a black
+// backing made light instead) and its alpha doubled.
+SDL_Texture* dark_texture_for(zgl_texture* t);
 
 // Text (zgl_text.cpp).
 // Draws a TEXT primitive with the current renderer.

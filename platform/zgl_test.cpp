@@ -295,3 +295,8 @@ void ztest_ClearPrims()
 {
     zgl::begin_frame();
 }
+
+uint32_t ztest_InkColour(uint32_t rgb)
+{
+    return zgl::ink_colour(rgb);
+}

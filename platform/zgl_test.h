@@ -95,6 +95,8 @@ bool ztest_LastFramePresented();
 // SDL line drawing calls (a polyline of joined segments is one) made for
 // the last rasterised frame.
 int ztest_LineCalls();
+// The colour a stroke of colour `rgb` is drawn in, in the projector scheme.
+uint32_t ztest_InkColour(uint32_t rgb);
 // State the tests check.
 bool ztest_ExitRequested();
 std::string ztest_Caption();

@@ -23,6 +23,7 @@
 #include <string>
 
 #include "app/config.h"
+#include "app/shell.h"
 #include "common/files.h"
 #include "platform/zgl_test.h"
 #include "tests/default_view.h"
@@ -605,3 +606,37 @@ TEST_F(ChooseSystem, ReadingTheConfigurationKeepsTheSystemOnScreen)
 }
 
 } // namespace
+
+// The colour scheme beside config.ini: read at start; key B switches the
+// frame at once (time stopped) and remembers, or says why it cannot.
+TEST_F(ConfigFile, TheSchemeFileIsReadAtStartAndKeyBWritesItLeavingConfigIniAlone)
+{
+    // The file's bytes ("-" none, "/" a directory), its scheme, lines on stderr.
+    const std::tuple<std::string, bool, int> cases[] = {
+        {"-", false, 0}, {"[PROJEKTOR]=1\r\n", true, 0}, {"[PROJEKTOR]=0\r\n", false, 0},
+        {"\n[PROJEKTOR]=1", true, 0}, {"projector\r\n", false, 1},
+        {std::string(100000, '\n') + "[PROJEKTOR]=1\r\n", false, 1}, {"/", false, 2}};
+    write_file(DEFAULT_TEXT);
+    for (const auto& [bytes, projector, lines] : cases) {
+        fs::remove_all("vzhled.ini");
+        if (bytes == "/")
+            fs::create_directory("vzhled.ini");
+        else if (bytes != "-")
+            std::ofstream("vzhled.ini", std::ios::binary) << bytes;
+        ztest_Enable();
+        ::testing::internal::CaptureStderr();
+        ASSERT_EQ(vlnkar_main(), 0);
+        ztest_Frame();
+        ztest_KeyDown(K_B);
+        ztest_Tick();
+        ztest_Frame();
+        const std::string said = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), lines) << said;
+        EXPECT_EQ(ztest_Pixel(400, 300), projector ? 0u : 0xFFFFFFu) << bytes.substr(0, 20);
+        std::ifstream f("vzhled.ini", std::ios::binary);
+        const std::string now = bytes == "/" ? "" : std::string(std::istreambuf_iterator<char>(f), {});
+        EXPECT_EQ(now, bytes == "/" ? "" : projector ? "[PROJEKTOR]=0\r\n" : "[PROJEKTOR]=1\r\n");
+        ztest_Shutdown();
+        EXPECT_EQ(read_file(), DEFAULT_TEXT);
+    }
+}

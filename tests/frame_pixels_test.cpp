@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -56,11 +57,15 @@ const frame_case CASES[] = {
 struct frame_cost {
     size_t lines = 0;   // pr2d_Line calls recorded
     int line_calls = 0; // SDL line drawing calls (a polyline is one)
+    std::vector<zgl_prim> prims;
 };
+
+// Key B's projector scheme; the superposition panel opened by a click (the mouse stays on it).
+constexpr int PROJECTOR = 1, PANEL = 2;
 
 // The program started on `c.system` in a fresh folder, set up as the case
 // asks, one frame drawn and saved as `png`.
-void draw_frame(const frame_case& c, const fs::path& png, frame_cost* cost = nullptr)
+void draw_frame(const frame_case& c, const fs::path& png, frame_cost* cost = nullptr, int look = 0)
 {
     const fs::path old_dir = fs::current_path();
     char tmpl[] = "/tmp/vlnkar_frame_XXXXXX";
@@ -92,12 +97,20 @@ void draw_frame(const frame_case& c, const fs::path& png, frame_cost* cost = nul
         s.layout(s, k);
         s.step(s, k);
     }
+    if (look & PROJECTOR)
+        ztest_KeyDown(K_B);
+    if (look & PANEL) {
+        ztest_MouseMove(25, 35);
+        ztest_MouseButton(M_BLEFT, true);
+    }
+    ztest_Tick(look != 0);
     ztest_Frame();
     EXPECT_TRUE(ztest_SavePNG(png.string()));
     if (cost != nullptr) {
         for (const zgl_prim& p : ztest_Prims())
             cost->lines += p.kind == zgl_prim::LINE;
         cost->line_calls = ztest_LineCalls();
+        cost->prims = ztest_Prims();
     }
     ztest_Shutdown();
     fs::current_path(old_dir);
@@ -123,6 +136,16 @@ struct picture {
         return false;
     }
 };
+
+// WCAG 2: whether an sRGB colour has a contrast of 4.5 or more with white.
+bool reads(uint32_t rgb)
+{
+    auto lin = [&](int shift) {
+        const double c = ((rgb >> shift) & 0xFF) / 255.0;
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 1.05 / (0.2126 * lin(16) + 0.7152 * lin(8) + 0.0722 * lin(0) + 0.05) >= 4.5;
+}
 
 } // namespace
 
@@ -194,4 +217,61 @@ TEST(FramePixels, AFrameSendsAFewDozenLinesWhereItOnceSentThousands)
     }
     std::error_code ec;
     fs::remove(tmp, ec);
+}
+
+// Every system's frame on white, two also with the panel open: more than half
+// of it white, and every colour reads, but where a faint pixel lies within two
+// pixels of something that reads (a text's or picture's anti-aliasing) or of an
+// area of its colour (a tint: a whole 5 x 5 square, which no stroke fills).
+TEST(FramePixels, InTheProjectorSchemeEveryStrokeAndLabelReadsOnWhite)
+{
+    const fs::path tmp = fs::temp_directory_path() / ("vlnkar_light_" + std::to_string(::getpid()) + ".png");
+    for (const frame_case& c : CASES)
+        for (int look : {PROJECTOR, PROJECTOR | PANEL}) {
+            if (look & PANEL && std::string(c.system) != "jama_inf" && std::string(c.system) != "oscilator")
+                continue;
+            SCOPED_TRACE(std::string(c.file) + " look " + std::to_string(look));
+            frame_cost cost;
+            draw_frame(c, tmp, &cost, look);
+            picture p;
+            ASSERT_TRUE(ztest_LoadPNG(tmp.string(), p.w, p.h, p.px));
+            EXPECT_GT(std::count(p.px.begin(), p.px.end(), 0xFFFFFFu), long(p.px.size() / 2));
+            auto around = [&](int x, int y, auto test) {
+                for (int v = std::max(0, y - 2); v <= std::min(p.h - 1, y + 2); ++v)
+                    for (int u = std::max(0, x - 2); u <= std::min(p.w - 1, x + 2); ++u)
+                        if (test(p.at(u, v), size_t(v) * p.w + u))
+                            return true;
+                return false;
+            };
+            std::vector<char> ok(p.px.size());
+            std::map<uint32_t, int> faint;
+            for (int pass = 0; pass < 2; ++pass)
+                for (int y = 0; y < p.h; ++y)
+                    for (int x = 0; x < p.w; ++x) {
+                        const uint32_t here = p.at(x, y);
+                        char& fine = ok[size_t(y) * p.w + x];
+                        if (pass == 0)
+                            fine |= here == 0xFFFFFF || reads(here) ||
+                                    !around(x, y, [&](uint32_t c, size_t) { return c != here; });
+                        else
+                            faint[here] += !fine && !around(x, y, [&](uint32_t c, size_t j) {
+                                return reads(c) || (ok[j] && c == here);
+                            });
+                    }
+            for (auto [colour, n] : faint)
+                EXPECT_LE(n, 8) << std::hex << colour << " does not read on white";
+            // A cut across an opaque flat line finds two pixels that read.
+            for (const zgl_prim& l : cost.prims) {
+                const float dx = std::fabs(l.x2 - l.x1), dy = std::fabs(l.y2 - l.y1);
+                const int x = int((l.x1 + l.x2) / 2), y = int(std::lround((l.y1 + l.y2) / 2));
+                if (l.kind != zgl_prim::LINE || l.alpha != 255 || dx < 4 || 4 * dy > dx || x < 0 ||
+                    x >= p.w || y < 2 || y >= p.h - 2)
+                    continue;
+                int dark = 0;
+                for (int v = y - 2; v <= y + 2; ++v)
+                    dark += reads(p.at(x, v));
+                EXPECT_GE(dark, 2) << "at (" << x << ", " << y << ")";
+            }
+        }
+    fs::remove(tmp);
 }

@@ -837,3 +837,32 @@ TEST(PlatformStartDeathTest, WithoutADisplayTheGraphicsFailToStartWithTheMessage
 }
 
 } // namespace
+
+// The projector scheme's stroke colours against WCAG 2 luminance and contrast,
+// over a grid of the RGB cube: each reads on white, only darker, each channel's
+// light scaled alike (to 8-bit steps: the hue stays); white, yellow darkest.
+TEST(ProjectorScheme, EveryColourReadsOnWhiteKeepsItsHueAndIsNeverLighter)
+{
+    auto lin = [](uint32_t c) { return c <= 10 ? c / 3294.6 : std::pow((c / 255.0 + 0.055) / 1.055, 2.4); };
+    auto ch = [](uint32_t rgb, int i) { return (rgb >> (16 - 8 * i)) & 0xFF; };
+    auto lc = [&](uint32_t rgb, int i) { return lin(ch(rgb, i)); };
+    auto lum = [&](uint32_t c) { return 0.2126 * lc(c, 0) + 0.7152 * lc(c, 1) + 0.0722 * lc(c, 2); };
+    for (uint32_t r = 0; r < 256; r += 15)
+        for (uint32_t g = 0; g < 256; g += 15)
+            for (uint32_t b = 0; b < 256; b += 15) {
+                const uint32_t in = r << 16 | g << 8 | b, out = ztest_InkColour(in);
+                ASSERT_GE(1.05 / (lum(out) + 0.05), 4.5) << std::hex << in << " -> " << out;
+                int top = 0;
+                for (int i = 0; i < 3; i++) {
+                    ASSERT_LE(ch(out, i), ch(in, i));
+                    top = ch(in, i) > ch(in, top) ? i : top;
+                }
+                auto step = [&](int i) { return (lin(ch(out, i) + 1) - lc(out, i)) / lc(out, top); };
+                for (int i = 0; i < 3 && ch(out, top) >= 16; i++) { // below 16 too few steps tell a hue
+                    const double want = lc(in, i) / lc(in, top);
+                    ASSERT_NEAR(lc(out, i) / lc(out, top), want, want * step(top) + step(i));
+                }
+            }
+    EXPECT_LT(lum(ztest_InkColour(0xFFFFFF)), 0.05);
+    EXPECT_LT(lum(ztest_InkColour(0xFFFF00)), 0.05);
+}
