@@ -19,6 +19,7 @@
 #include "engines/three_region/three_region.h"
 #include "tests/default_view.h"
 #include "platform/zgl_test.h"
+#include "tests/scale_prims.h"
 
 namespace {
 
@@ -48,7 +49,7 @@ std::vector<zgl_prim> draw(situace& s, const konfig& k)
 {
     ztest_ClearPrims();
     three_region_draw(s, k, nullptr);
-    return ztest_Prims();
+    return without_scales(ztest_Prims());
 }
 
 // ---- Reading the primitives -------------------------------------------------
