@@ -11,7 +11,6 @@
 #include "infinite_well_reference.h"
 #include "platform/zgl_test.h"
 #include "tests/default_view.h"
-#include "tests/scale_prims.h"
 
 namespace {
 
@@ -33,7 +32,7 @@ std::vector<zgl_prim> draw(situace& s, const konfig& k)
 {
     ztest_ClearPrims();
     infinite_well_draw(s, k, nullptr);
-    return without_scales(ztest_Prims());
+    return ztest_Prims();
 }
 
 std::vector<zgl_prim> lines(const std::vector<zgl_prim>& v, uint32_t colour)

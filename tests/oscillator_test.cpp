@@ -15,7 +15,6 @@
 #include "engines/oscillator/oscillator.h"
 #include "platform/zgl_test.h"
 #include "tests/oscillator_reference.h"
-#include "tests/scale_prims.h"
 
 namespace {
 
@@ -76,7 +75,7 @@ std::vector<zgl_prim> draw(situace& s, const konfig& k)
 {
     ztest_ClearPrims();
     oscillator_draw(s, k, nullptr);
-    return without_scales(ztest_Prims());
+    return ztest_Prims();
 }
 
 std::vector<zgl_prim> only(const std::vector<zgl_prim>& v, bool (*keep)(const zgl_prim&))

@@ -19,7 +19,6 @@
 #include "engines/three_region/three_region.h"
 #include "tests/default_view.h"
 #include "platform/zgl_test.h"
-#include "tests/scale_prims.h"
 
 namespace {
 
@@ -49,7 +48,7 @@ std::vector<zgl_prim> draw(situace& s, const konfig& k)
 {
     ztest_ClearPrims();
     three_region_draw(s, k, nullptr);
-    return without_scales(ztest_Prims());
+    return ztest_Prims();
 }
 
 // ---- Reading the primitives -------------------------------------------------

@@ -28,7 +28,7 @@ constexpr double LABEL_ROOM_EDGE = 47.0;
 // right of the plot's edge it starts; the empty line above the capitals
 // and below the digits of a text line, which other texts may overlap.
 constexpr double PAD = 1.0;
-constexpr double POSITION_GAP = 8.0;
+constexpr double POSITION_GAP = 12.0;
 constexpr double ENERGY_GAP = 2.0;
 constexpr double ENERGY_LIFT = 2.0;
 constexpr double ENERGY_INDENT = 3.0;
@@ -158,6 +158,8 @@ void draw_scales(zgl_font* font, const screen_map& m, double energy_top,
                  const std::vector<plot_label>& keep_clear)
 {
     drawn.clear();
+    if (font == nullptr)
+        return; // no labels to read, nor sizes to place them by
     const double ts = m.text_scale();
     const double h = static_cast<double>(text_GetHeight(font));
     const std::vector<zgl_rect> other = ink_of(font, keep_clear, LEADING * ts);

@@ -31,7 +31,8 @@ zgl_rect label_rect(zgl_font* font, const plot_label& l);
 // where screen_map::Y(e, energy_top) puts each energy. A tick whose label
 // would reach into one of the plot's own texts (`keep_clear`, drawn after
 // the scales) goes without its label; the empty lines above capitals and
-// below digits, two pixels at the 800 x 600 size, may touch.
+// below digits, two pixels at the 800 x 600 size, may touch. Without a
+// font there are no scales.
 void draw_scales(zgl_font* font, const screen_map& m, double energy_top,
                  const std::vector<plot_label>& keep_clear = {});
 
