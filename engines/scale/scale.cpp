@@ -30,7 +30,7 @@ constexpr double LABEL_ROOM_EDGE = 47.0;
 constexpr double PAD = 1.0;
 constexpr double POSITION_GAP = 12.0;
 constexpr double ENERGY_GAP = 2.0;
-constexpr double ENERGY_LIFT = 2.0;
+constexpr double ENERGY_LIFT = 3.0;
 constexpr double ENERGY_INDENT = 3.0;
 constexpr double LEADING = 2.0;
 // The energy labels' column is taken as wide as this one.
