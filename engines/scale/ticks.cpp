@@ -15,8 +15,9 @@ std::string scale_label(double value, const char* unit)
 
 namespace {
 
-// A step with more ticks than this cannot give at most 10 labels (only the
-// ends can lose theirs to the room): it is passed over unmeasured.
+// A step with more ticks than this would crowd the axis even where a few
+// lose their labels to the room or to other texts: it is passed over
+// unmeasured.
 constexpr double MAX_TICKS = 14.0;
 // A value this close to a multiple of the step (relative to the step)
 // counts as on it, so that the ends of the range keep their ticks despite
