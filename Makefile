@@ -20,7 +20,7 @@ PACKAGES := cmake make g++ pkg-config \
 	googletest libgtest-dev libbenchmark-dev \
 	clang libclang-rt-14-dev \
 	dpkg-dev appstream desktop-file-utils libglib2.0-bin lintian man-db \
-	xvfb xauth xdotool x11-utils xfonts-base imagemagick locales libgl1-mesa-dri \
+	xvfb xauth xdotool x11-utils xfonts-base imagemagick locales libgl1-mesa-dri tesseract-ocr \
 	gettext
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)

@@ -10,10 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "common/numtext.h"
 #include "common/constants.h"
+#include "common/numtext.h"
 #include "engines/infinite_well/infinite_well.h"
 #include "engines/plot.h"
+#include "engines/scale/scale.h"
 #include "engines/screen_map.h"
 
 namespace {
@@ -161,8 +162,9 @@ void infinite_well_plot(situace& s, const konfig& k, zgl_font* font, well_sample
     plot_line(left, m.energy_top_y(), left, m.energy_zero_y(), WALL_COLOUR);
     plot_line(right, m.energy_top_y(), right, m.energy_zero_y(), WALL_COLOUR);
 
-    const double label_x = m.W / 2.0, label_y = m.H - LABEL_RISE * m.text_scale();
-    plot_text(font, label_x, label_y, "<-- " + fmt_g(NM_PER_UNIT * L) + "nm -->", CENTRED);
+    const plot_label width{m.W / 2.0, m.H - LABEL_RISE * m.text_scale(),
+                           "<-- " + fmt_g(NM_PER_UNIT * L) + "nm -->", CENTRED};
+    plot_text(font, width.x, width.y, width.text, width.flags);
 
     // Every level below the ceiling, across the well; drawn after the
     // selected level, so inside the well they cover its lower row.
@@ -170,6 +172,9 @@ void infinite_well_plot(situace& s, const konfig& k, zgl_font* font, well_sample
     for (double n = 1.0; n <= MAX_LEVELS && well_level(n, L) < top; n += 1.0)
         levels.push_back({left, right, m.Y(well_level(n, L), top), LEVEL_COLOUR, 255, 1});
     plot_levels(levels);
+
+    // The scales keep clear of the width label.
+    draw_scales(font, m, top, {width});
 
     s.text = well_level_list(s);
     if (expected)

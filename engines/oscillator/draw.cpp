@@ -20,6 +20,7 @@
 #include "common/numtext.h"
 #include "engines/oscillator/oscillator.h"
 #include "engines/plot.h"
+#include "engines/scale/scale.h"
 #include "engines/screen_map.h"
 
 namespace {
@@ -197,17 +198,21 @@ void oscillator_draw_with(situace& s, const konfig& k, zgl_font* font, oscillato
     }
 
     draw_levels(s, m, ceiling, n);
-
+    // The labels stand over the scales, which keep clear of them.
+    std::vector<plot_label> labels;
     if (pure && k.show_labels) {
         const double e_hundredths = round_even(100.0 * HBAR * s.a * (n + 0.5)) / 100.0;
-        plot_text(font, m.W / 2.0, m.Y(en, ceiling) - ENERGY_LABEL_RISE * m.text_scale(),
-                  "E=" + fmt_g(e_hundredths) + "eV", TEXT_HALIGN_CENTER | TEXT_VALIGN_CENTER);
+        labels.push_back({m.W / 2.0, m.Y(en, ceiling) - ENERGY_LABEL_RISE * m.text_scale(),
+                          "E=" + fmt_g(e_hundredths) + "eV", TEXT_HALIGN_CENTER | TEXT_VALIGN_CENTER});
         // The width 2 x_n of the classical region in nm, to thousandths.
         const std::string width = fmt_g(round_even(2000.0 * NM_PER_UNIT * xn) / 1000.0);
         const std::u16string text = WIDTH_OPEN + std::u16string(width.begin(), width.end()) + WIDTH_CLOSE;
-        plot_text(font, m.W / 2.0, m.H - LABEL_ROW_FROM_BOTTOM * m.text_scale(), utf8_of(text),
-                  TEXT_HALIGN_CENTER | TEXT_VALIGN_CENTER);
+        labels.push_back({m.W / 2.0, m.H - LABEL_ROW_FROM_BOTTOM * m.text_scale(), utf8_of(text),
+                          TEXT_HALIGN_CENTER | TEXT_VALIGN_CENTER});
     }
+    draw_scales(font, m, ceiling, labels);
+    for (const plot_label& l : labels)
+        plot_text(font, l.x, l.y, l.text, l.flags);
 
     s.text = oscillator_list(s);
     if (expected)

@@ -15,6 +15,7 @@
 
 #include "common/numtext.h"
 #include "engines/plot.h"
+#include "engines/scale/scale.h"
 #include "engines/screen_map.h"
 #include "engines/three_region/packet_mode.h"
 #include "engines/three_region/three_region.h"
@@ -383,8 +384,12 @@ void draw_energy_band(double E, double spread, const mapping& m)
 
 // The labels; with no energy diagram (diagram false) only the length
 // labels, which do not depend on the energy scale.
-void draw_labels(const situace& s, const mapping& m, zgl_font* font, bool diagram)
+std::vector<plot_label> place_labels(const situace& s, const mapping& m, bool diagram)
 {
+    std::vector<plot_label> out;
+    auto put = [&out](double x, double y, const std::string& text, uint32_t flags) {
+        out.push_back({x, y, text, flags});
+    };
     const double L = m.sm.half_range;
     const double ylen = m.sm.H - LENGTH_LABEL_LIFT * m.sm.text_scale();
     constexpr uint32_t VALUE = TEXT_HALIGN_CENTER;
@@ -392,27 +397,27 @@ void draw_labels(const situace& s, const mapping& m, zgl_font* font, bool diagra
 
     if (diagram) {
         const bool e_above = (s.E == m.vmax && s.V2 != m.vmax) || std::fabs(s.E - s.V2 - 1.0) < 1.0;
-        plot_text(font, m.sm.W * 0.5, m.Y(s.E) + (e_above ? ABOVE * m.sm.text_scale() : BELOW),
-                  energy_text(s.E), VALUE);
+        put(m.sm.W * 0.5, m.Y(s.E) + (e_above ? ABOVE * m.sm.text_scale() : BELOW), energy_text(s.E), VALUE);
     }
 
     // The middle of region 1, half way from the plot's left end to x0.
     const double x1 = m.sm.pixels(L + s.x0) / 2.0 + m.sm.plot_left();
     if (diagram)
-        plot_text(font, x1, m.Y(s.V1) + value_offset(s.V1, s, m), "V1=" + fmt_g(s.V1), VALUE);
-    plot_text(font, x1, ylen, length_text(L + s.x0), LENGTH);
+        put(x1, m.Y(s.V1) + value_offset(s.V1, s, m), "V1=" + fmt_g(s.V1), VALUE);
+    put(x1, ylen, length_text(L + s.x0), LENGTH);
 
     if (s.a > 0.0) {
         const double x2 = m.X(s.x0 + s.a / 2.0);
         if (diagram)
-            plot_text(font, x2, m.Y(s.V2) + value_offset(s.V2, s, m), "V2=" + fmt_g(s.V2), VALUE);
-        plot_text(font, x2, ylen, length_text(s.a), LENGTH);
+            put(x2, m.Y(s.V2) + value_offset(s.V2, s, m), "V2=" + fmt_g(s.V2), VALUE);
+        put(x2, ylen, length_text(s.a), LENGTH);
     }
 
     const double x3 = m.X((s.x0 + s.a + L) / 2.0);
     if (diagram)
-        plot_text(font, x3, m.Y(s.V3) + value_offset(s.V3, s, m), "V3=" + fmt_g(s.V3), VALUE);
-    plot_text(font, x3, ylen, length_text(L - s.x0 - s.a), LENGTH);
+        put(x3, m.Y(s.V3) + value_offset(s.V3, s, m), "V3=" + fmt_g(s.V3), VALUE);
+    put(x3, ylen, length_text(L - s.x0 - s.a), LENGTH);
+    return out;
 }
 
 } // namespace
@@ -463,8 +468,13 @@ void three_region_draw(situace& s, const konfig& k, zgl_font* font)
         draw_potential(s, m);
     }
 
+    // The scales keep clear of the labels, which stand over them.
+    std::vector<plot_label> labels;
     if (k.show_labels)
-        draw_labels(s, m, font, diagram);
+        labels = place_labels(s, m, diagram);
+    draw_scales(font, m.sm, diagram ? m.vmax : 0.0, labels);
+    for (const plot_label& l : labels)
+        plot_text(font, l.x, l.y, l.text, l.flags);
 }
 
 void three_region_sample(const situace& s, const konfig& k, std::vector<wave_sample>& out)
