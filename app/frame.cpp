@@ -32,9 +32,11 @@ constexpr uint32_t BLACK = 0x000000;
 constexpr uint32_t RED = 0xFF0000;
 constexpr uint32_t GREEN = 0x00FF00;
 constexpr uint32_t PHASOR_GREY = 0x888888;
-// A switch that is on wears a lit frame; one that is off is drawn faded.
+// A switch that is on wears a lit frame three pixels wide round its
+// picture; one that is off shows its picture alone, as every button did.
+// (Fading it instead would read as "disabled", and on a projector's white
+// a faded picture would lose its contrast.)
 constexpr uint32_t SWITCH_ON_COLOUR = 0xFFD24A;
-constexpr uint8_t SWITCH_OFF_ALPHA = 110;
 
 // Simulated time in femtoseconds with one decimal: t (s) times 1e16 in
 // extended precision, rounded to the nearest whole number (ties to even),
@@ -103,18 +105,15 @@ switch_state switch_of(const control& c, const konfig& k, const situace& s)
     return NOT_A_SWITCH;
 }
 
-// A control's picture; a switch faded when off, framed when on (the frame
-// lies just outside the picture's own dark border).
+// A control's picture; a switch that is on framed (the frame's inner row
+// lies on the picture's outermost pixels, outside its own dark border).
 void draw_control_picture(const control& c, const konfig& k, const situace& s)
 {
-    const switch_state state = switch_of(c, k, s);
     const zgl_rect& r = c.rect;
-    ssprite2d_Draw(c.texture, r.x, r.y, r.w, r.h, 0.0f, state == SWITCH_OFF ? SWITCH_OFF_ALPHA : 255,
-                   FX_BLEND);
-    if (state == SWITCH_ON) {
-        pr2d_Rect(r.x - 1.0f, r.y - 1.0f, r.w + 2.0f, r.h + 2.0f, SWITCH_ON_COLOUR, 255, 0);
-        pr2d_Rect(r.x, r.y, r.w, r.h, SWITCH_ON_COLOUR, 255, 0);
-    }
+    ssprite2d_Draw(c.texture, r.x, r.y, r.w, r.h, 0.0f, 255, FX_BLEND);
+    if (switch_of(c, k, s) == SWITCH_ON)
+        for (float out = 0.0f; out <= 2.0f; out += 1.0f)
+            pr2d_Rect(r.x - out, r.y - out, r.w + 2.0f * out, r.h + 2.0f * out, SWITCH_ON_COLOUR, 255, 0);
 }
 
 // One coefficient box in phasor mode: a grey square with white axes, the

@@ -3,6 +3,8 @@
 # enlarged screenshot: at least four labels each; every energy label reads
 # as a number and "eV", every position label as a number and "nm", centred
 # within 2 px of X = 50 + (x / 0.4 + 5.25) 1500 / 10.5 (the default range).
+# Then the listing's text (the time read-out) stands at least 1.8 times as
+# tall as in an 800 x 600 window.
 # Usage: scale_ocr_test.sh /path/to/vlnkar (needs xvfb-run, xdotool, ImageMagick, tesseract).
 set -u
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -40,18 +42,39 @@ runs() { convert shot.png -crop "$1" +repage -colorspace gray -threshold 30% -sc
     -v gap="$3" 'NR > 1 && $4 > 0 { k = $1 + $2; if (s == "" || k - e > gap + 1) { if (s != "") print s, e; s = k }; e = k }
      END { if (s != "") print s, e }'; }
 number='^-?[0-9]+([.,][0-9]+)?'
-# Energies: the column inside the plot's left edge from above 2H/3 to H - 50.
-read_text 70x380+53+770 11 >energy.txt
+# Texts are twice their 800 x 600 size here, and so is the margin under the
+# energy diagram: its 0 eV line lies at H - 100.
+# Energies: the column inside the plot's left edge from above 2H/3 to H - 100.
+read_text 120x360+53+740 11 >energy.txt
 [ "$(grep -Ec "$number eV\$" energy.txt)" -ge 4 ] && ! grep -Evq "$number eV\$" energy.txt ||
     fail "energy labels do not read as four or more numbers in eV: $(tr '\n' '|' <energy.txt)"
-# Positions: from below the ticks (H - 45) down to the first row without ink.
-band=$(runs 1506x30+47+1155 1x30 0 | awk 'NR == 1 { print $2 + 1 }')
-runs "1506x${band}+47+1155" 1506x1 11 >labels.txt
+# Positions: from below the ticks (H - 95) down to the first row without ink.
+band=$(runs 1506x45+47+1105 1x45 0 | awk 'NR == 1 { print $2 + 1 }')
+runs "1506x${band}+47+1105" 1506x1 22 >labels.txt
 [ "$(wc -l <labels.txt)" -ge 4 ] || fail "fewer than four position labels"
 while read -r from to; do
-    text=$(read_text "$((to - from + 9))x${band}+$((47 + from - 4))+1155" 7)
+    text=$(read_text "$((to - from + 9))x${band}+$((47 + from - 4))+1105" 7)
     [[ "$text" =~ $number\ nm$ ]] || fail "the position label at x $((47 + from)) reads \"$text\""
     awk -v t="${text/,/.}" -v a="$from" -v b="$to" 'BEGIN { d = 47 + (a + b + 1) / 2 - (50 + (t / 0.4 + 5.25) * 1500 / 10.5)
         exit !(d <= 2 && d >= -2) }' || fail "\"$text\" is not centred on its tick"
 done <labels.txt
-echo "scale labels read and placed"
+# The expanded listing's text, from the top of its first line to the foot
+# of its last, in the corner left of the zoom button (and left of the
+# time-step label under the clock).
+listing_height() { # click x, crop
+    xdotool mousemove --window "$wid" "$1" 15 click 1 mousemove --window "$wid" 400 150 && sleep 1
+    import -window "$wid" shot.png || fail "screenshot failed"
+    local h=${2#*x}
+    runs "$2" "1x${h%%+*}" 0 | awk 'NR == 1 { a = $1 } { b = $2 } END { print b - a + 1 }'
+}
+big=$(listing_height 1300 280x200+1210+5)
+kill "$pid" && wait "$pid" 2>/dev/null
+printf 'Konfigurace Vlnkar\r\n[SIRKA]=800\r\n[VYSKA]=600\r\n[VYCHOZI SYSTEM]=volna\r\n' >config.ini
+LD_PRELOAD="${VLNKAR_PRELOAD}${LD_PRELOAD:+ $LD_PRELOAD}" "$2" 2>err.txt & pid=$!
+wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Vlnkar$' | head -n1)
+[ -n "$wid" ] || fail "no visible window named Vlnkar at 800 x 600: $(cat err.txt)"
+sleep 6
+small=$(listing_height 650 140x100+575+5)
+awk -v b="$big" -v s="$small" 'BEGIN { exit !(s > 40 && b >= 1.8 * s) }' ||
+    fail "the listing's text is $big px tall at 1600 x 1200 and $small px at 800 x 600"
+echo "scale labels read and placed; the listing's text $small px tall at 800 x 600, $big px at 1600 x 1200"
