@@ -282,11 +282,10 @@ void text_SetScale(float scale)
 
 float text_GetWidth(zgl_font* font, const std::string& text, float scale)
 {
+    // From the widths the drawing keeps too: the scales measure every
+    // label they consider, each frame.
     TTF_Font* f = zgl::font_for_scale(font, scale * zgl::g.text_scale);
-    int w = 0, h = 0;
-    if (f == nullptr || text.empty() || TTF_SizeUTF8(f, text.c_str(), &w, &h) != 0)
-        return 0.0f;
-    return float(w);
+    return f == nullptr ? 0.0f : float(zgl::text_width(f, text));
 }
 
 float text_GetHeight(zgl_font* font, float scale)

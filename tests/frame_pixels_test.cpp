@@ -4,11 +4,8 @@
 // its own pair of lines. Curves are now drawn stroke by stroke and thinned
 // to one vertex per pixel column, which may move a curve pixel by one row
 // or column, and where two strokes cross may put the other one on top; it
-// must change nothing else.
-//
-// The position and energy scales came after the references: the pixels
-// inside the rectangles they report are not compared, nor those of the five
-// buttons that show their state (and two pixels round each).
+// must change nothing else. (The pixels in the rectangles the scales report
+// are not compared, nor those of the five switches and two pixels round each.)
 //
 // With VLNKAR_WRITE_FRAMES=1 in the environment the test writes the
 // references (into the source tree) instead of comparing.
@@ -27,6 +24,7 @@
 #include <vector>
 
 #include "app/shell.h"
+#include "engines/control_list.h"
 #include "engines/scale/scale.h"
 #include "platform/zgl_test.h"
 
@@ -114,10 +112,9 @@ void draw_frame(const frame_case& c, const fs::path& png, frame_cost* cost = nul
     ztest_Frame();
     EXPECT_TRUE(ztest_SavePNG(png.string()));
     not_compared = scale_boxes();
-    for (const control* b = k.controls; b != nullptr; b = b->next)
-        for (const char* name : {"tl_roz", "tl_re", "tl_im", "tl_pkt", "tl_cas"})
-            if (b->name == name)
-                not_compared.push_back({b->rect.x - 2, b->rect.y - 2, b->rect.w + 4, b->rect.h + 4});
+    for (const char* name : {"tl_roz", "tl_re", "tl_im", "tl_pkt", "tl_cas"})
+        if (const control* b = find_control(k.controls, name))
+            not_compared.push_back({b->rect.x - 2, b->rect.y - 2, b->rect.w + 4, b->rect.h + 4});
     if (cost != nullptr) {
         for (const zgl_prim& p : ztest_Prims())
             cost->lines += p.kind == zgl_prim::LINE;
@@ -283,9 +280,8 @@ TEST(FramePixels, InTheProjectorSchemeEveryStrokeAndLabelReadsOnWhite)
                 if (l.kind != zgl_prim::LINE || l.alpha != 255 || dx < 4 || 4 * dy > dx || x < 0 ||
                     x >= p.w || y < 2 || y >= p.h - 2)
                     continue;
-                int dark = 0;
-                for (int v = y - 2; v <= y + 2; ++v)
-                    dark += reads(p.at(x, v));
+                const int dark = reads(p.at(x, y - 2)) + reads(p.at(x, y - 1)) + reads(p.at(x, y)) +
+                                 reads(p.at(x, y + 1)) + reads(p.at(x, y + 2));
                 EXPECT_GE(dark, 2) << "at (" << x << ", " << y << ")";
             }
         }

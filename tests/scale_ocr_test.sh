@@ -2,9 +2,8 @@
 # The scales in a real 1600 x 1200 window under Xvfb, read by OCR from an
 # enlarged screenshot: at least four labels each; every energy label reads
 # as a number and "eV", every position label as a number and "nm", centred
-# within 2 px of X = 50 + (x / 0.4 + 5.25) 1500 / 10.5 (the default range).
-# Then the listing's text (the time read-out) stands at least 1.8 times as
-# tall as in an 800 x 600 window.
+# within 2 px of X = 50 + (x / 0.4 + 5.25) 1500 / 10.5 (the default range);
+# the expanded listing's text at least 1.8 times as tall as at 800 x 600.
 # Usage: scale_ocr_test.sh /path/to/vlnkar (needs xvfb-run, xdotool, ImageMagick, tesseract).
 set -u
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -21,11 +20,15 @@ fi
 work=$(mktemp -d /tmp/vlnkar_ocr_XXXXXX) || fail "no temporary folder"
 trap 'kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 cd "$work" && export HOME="$work"
-printf 'Konfigurace Vlnkar\r\n[SIRKA]=1600\r\n[VYSKA]=1200\r\n[VYCHOZI SYSTEM]=volna\r\n' >config.ini
-LD_PRELOAD="${VLNKAR_PRELOAD}${LD_PRELOAD:+ $LD_PRELOAD}" "$2" 2>err.txt & pid=$!
-wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Vlnkar$' | head -n1)
-[ -n "$wid" ] || fail "no visible window named Vlnkar: $(cat err.txt)"
-xdotool mousemove --window "$wid" 800 150 && sleep 6 # till the start's hint and notes are gone
+start() { # width, height: "volna" in a window of that size, its start's hint and notes gone
+    printf 'Konfigurace Vlnkar\r\n[SIRKA]=%s\r\n[VYSKA]=%s\r\n[VYCHOZI SYSTEM]=volna\r\n' "$1" "$2" >config.ini
+    LD_PRELOAD="${VLNKAR_PRELOAD}${LD_PRELOAD:+ $LD_PRELOAD}" "$prog" 2>err.txt & pid=$!
+    wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Vlnkar$' | head -n1)
+    [ -n "$wid" ] || fail "no visible $1 x $2 window named Vlnkar: $(cat err.txt)"
+    xdotool mousemove --window "$wid" 400 150 && sleep 6
+}
+prog=$2
+start 1600 1200
 import -window "$wid" shot.png || fail "screenshot failed"
 # Enlarged, dark on light, as OCR reads best; spaces dropped, and in the
 # number O and o are the digit 0, I, l and | the digit 1, a dash a minus.
@@ -58,23 +61,15 @@ while read -r from to; do
     awk -v t="${text/,/.}" -v a="$from" -v b="$to" 'BEGIN { d = 47 + (a + b + 1) / 2 - (50 + (t / 0.4 + 5.25) * 1500 / 10.5)
         exit !(d <= 2 && d >= -2) }' || fail "\"$text\" is not centred on its tick"
 done <labels.txt
-# The expanded listing's text, from the top of its first line to the foot
-# of its last, in the corner left of the zoom button (and left of the
-# time-step label under the clock).
-listing_height() { # click x, crop
+# The expanded listing's text, top to foot, left of the zoom button and step label.
+listing_height() { # click x, crop, its height
     xdotool mousemove --window "$wid" "$1" 15 click 1 mousemove --window "$wid" 400 150 && sleep 1
     import -window "$wid" shot.png || fail "screenshot failed"
-    local h=${2#*x}
-    runs "$2" "1x${h%%+*}" 0 | awk 'NR == 1 { a = $1 } { b = $2 } END { print b - a + 1 }'
+    runs "$2" "1x$3" 0 | awk 'NR == 1 { a = $1 } { b = $2 } END { print b - a + 1 }'
 }
-big=$(listing_height 1300 280x200+1210+5)
-kill "$pid" && wait "$pid" 2>/dev/null
-printf 'Konfigurace Vlnkar\r\n[SIRKA]=800\r\n[VYSKA]=600\r\n[VYCHOZI SYSTEM]=volna\r\n' >config.ini
-LD_PRELOAD="${VLNKAR_PRELOAD}${LD_PRELOAD:+ $LD_PRELOAD}" "$2" 2>err.txt & pid=$!
-wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Vlnkar$' | head -n1)
-[ -n "$wid" ] || fail "no visible window named Vlnkar at 800 x 600: $(cat err.txt)"
-sleep 6
-small=$(listing_height 650 140x100+575+5)
+big=$(listing_height 1300 280x200+1210+5 200)
+kill "$pid" && wait "$pid" 2>/dev/null; start 800 600
+small=$(listing_height 650 140x100+575+5 100)
 awk -v b="$big" -v s="$small" 'BEGIN { exit !(s > 40 && b >= 1.8 * s) }' ||
     fail "the listing's text is $big px tall at 1600 x 1200 and $small px at 800 x 600"
 echo "scale labels read and placed; the listing's text $small px tall at 800 x 600, $big px at 1600 x 1200"
