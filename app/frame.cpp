@@ -278,14 +278,15 @@ void draw_proc()
         return;
     }
 
+    // Texts grow with a large window (but those of the superposition panel,
+    // which keeps its size).
+    const float text_scale = static_cast<float>(screen_of(konf).text_scale());
+    text_SetScale(text_scale);
+
     // The engine's plot, and the listing for this frame in sit.text.
-    text_SetScale(static_cast<float>(screen_of(konf).text_scale()));
     if (sit.draw != nullptr)
         sit.draw(sit, konf, font);
 
-    // Texts grow with a large window; the one typed into a coefficient box
-    // stays the size of the box.
-    const float text_scale = static_cast<float>(screen_of(konf).text_scale());
     if (shell.entry.active()) {
         text_SetScale(1.0f);
         text_DrawInRect(font, shell.entry.box->rect, shell.entry.text, TEXT_VALIGN_CENTER);
