@@ -413,13 +413,18 @@ SDL_Texture* texture_for(zgl_texture* t)
 {
     if (!t || !t->surface || !g.renderer)
         return nullptr;
-    if (!t->texture) {
-        t->texture = SDL_CreateTextureFromSurface(g.renderer, t->surface);
-        if (t->texture)
-            SDL_SetTextureScaleMode(t->texture, SDL_ScaleModeLinear);
-        t->nearest = false;
+    return texture_of(t->surface, t->texture, t->nearest);
+}
+
+SDL_Texture* texture_of(SDL_Surface* surface, SDL_Texture*& slot, bool& nearest)
+{
+    if (!slot) {
+        slot = SDL_CreateTextureFromSurface(g.renderer, surface);
+        if (slot)
+            SDL_SetTextureScaleMode(slot, SDL_ScaleModeLinear);
+        nearest = false;
     }
-    return t->texture;
+    return slot;
 }
 
 void drop_textures()

@@ -289,6 +289,9 @@ const display_list& current_frame();
 // again from the kept pixels when next drawn.
 void drop_textures();
 SDL_Texture* texture_for(zgl_texture* t);
+// The texture of `surface` in `slot`, made on first use (sampling linear
+// texels, which `nearest` records); null when it cannot be made.
+SDL_Texture* texture_of(SDL_Surface* surface, SDL_Texture*& slot, bool& nearest);
 // Empties the display list for a new frame.
 void begin_frame();
 // A primitive of this kind with everything else at its neutral value.

@@ -151,13 +151,7 @@ SDL_Texture* dark_texture_for(zgl_texture* t)
             SDL_UnlockSurface(s);
         }
     }
-    if (!t->dark_texture) {
-        t->dark_texture = SDL_CreateTextureFromSurface(g.renderer, t->dark_surface);
-        if (t->dark_texture)
-            SDL_SetTextureScaleMode(t->dark_texture, SDL_ScaleModeLinear);
-        t->dark_nearest = false;
-    }
-    return t->dark_texture;
+    return texture_of(t->dark_surface, t->dark_texture, t->dark_nearest);
 }
 
 } // namespace zgl
